@@ -1,0 +1,71 @@
+#include "web/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace animal_ids {
+namespace {
+
+using namespace std::string_literals;
+
+struct Utf8Case {
+  const char* what;
+  std::string utf8;
+  std::string ansi;
+};
+
+const Utf8Case kUtf8Cases[] = {
+    {"empty data", "", ""},
+    {"a Chinese character and CR LF", "\xE7\xBE\x8A\r\n", "\xD1\xF2\r\n"},
+    {"the text ends at a zero byte", "ab\0cd"s, "ab"},
+    {"ends in a multi-byte character, no terminator", "x\xE7\xBE\x8A", "x\xD1\xF2"},
+    {"a byte-order mark has no equivalent", "\xEF\xBB\xBF<a/>", "?<a/>"},
+    {"a character 936 cannot hold", "a\xE0\xB8\x81z", "a?z"},
+    {"a character outside the basic plane is one substitute", "a\xF0\x9F\x90\x91z", "a?z"},
+    {"invalid UTF-8 becomes a substitute", "a\xFFz", "a?z"},
+    {"the euro sign has its code page 936 byte", "\xE2\x82\xAC", "\x80"},
+    {"full-width digits", "\xEF\xBC\x91\xEF\xBC\x95", "\xA3\xB1\xA3\xB5"},
+};
+
+class Utf8ToAnsiCases : public ::testing::TestWithParam<Utf8Case> {};
+
+TEST_P(Utf8ToAnsiCases, Converts) {
+  const Utf8Case& c = GetParam();
+  EXPECT_EQ(Utf8ToAnsi(Bytes(c.utf8)).str(), c.ansi) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Utf8ToAnsiCases, ::testing::ValuesIn(kUtf8Cases));
+
+// The output is as long as the conversion makes it, not two bytes a unit.
+TEST(Utf8ToAnsi, SizesTheOutputFromTheConversion) {
+  std::string ascii(300000, 'a');
+  EXPECT_EQ(Utf8ToAnsi(Bytes(ascii)).size(), 300000);
+  std::string sheep;
+  for (int i = 0; i < 100000; ++i) sheep += "\xE7\xBE\x8A";
+  Text converted = Utf8ToAnsi(Bytes(sheep));
+  ASSERT_EQ(converted.size(), 200000);
+  EXPECT_EQ(converted.str().substr(199998), "\xD1\xF2");
+}
+
+TEST(WideToAnsi, StopsAtTheFirstZeroCharacter) {
+  const std::string wide = "\x8A\x7F" "a\0" "\0\0" "b\0"s;  // 羊 a NUL b
+  EXPECT_EQ(WideToAnsi(Bytes(wide)).str(), "\xD1\xF2" "a");
+  EXPECT_EQ(WideToAnsi(Bytes()).str(), "");
+}
+
+TEST(AnsiToUtf8, RoundTripsWhatTheCodePageHolds) {
+  const std::string utf8 = "动物ID:1005----羊\r\n";
+  Text ansi = AnsiFromUtf8(utf8);
+  EXPECT_EQ(ansi.str(), "\xB6\xAF\xCE\xEF" "ID:1005----\xD1\xF2\r\n");
+  EXPECT_EQ(AnsiToUtf8(ansi), utf8);
+  EXPECT_EQ(AnsiFromWide(AnsiToWide(ansi)), ansi);
+}
+
+TEST(AnsiToUtf8, AnInvalidByteBecomesTheReplacementCharacter) {
+  // A lead byte at the very end has no second byte.
+  EXPECT_EQ(AnsiToUtf8(Text("a\xD1")), "a\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace animal_ids

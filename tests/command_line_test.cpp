@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "tests/test_server.h"
+
+extern char** environ;
+
+namespace animal_ids {
+namespace {
+
+struct ProgramRun {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// Runs the program with the arguments, its output caught in files.
+ProgramRun RunProgram(const std::vector<std::string>& args) {
+  char pattern[] = "/tmp/animal-ids-cli-XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  std::string out = dir + "/out", err = dir + "/err";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> all{ANIMAL_IDS_PROGRAM};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ProgramRun run;
+  pid_t pid;
+  if (posix_spawn(&pid, ANIMAL_IDS_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.out = Slurp(out);
+  run.err = Slurp(err);
+  std::filesystem::remove_all(dir);
+  return run;
+}
+
+class CommandLineProgram : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { server_ = std::make_unique<testing::TestServer>(); }
+  static void TearDownTestSuite() { server_.reset(); }
+  static std::string Base() { return server_->Base(); }
+  static std::unique_ptr<testing::TestServer> server_;
+};
+
+std::unique_ptr<testing::TestServer> CommandLineProgram::server_;
+
+TEST_F(CommandLineProgram, ListsTheSampleCatalogueOneLinePerAnimal) {
+  ProgramRun run = RunProgram({"--list", "--server", Base()});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::istringstream lines(run.out);
+  std::vector<std::string> all;
+  for (std::string line; std::getline(lines, line);) all.push_back(line);
+  ASSERT_EQ(all.size(), 22u);
+  EXPECT_EQ(all.front(), "动物ID:1001----鸡");
+  EXPECT_EQ(all.back(), "动物ID:12001----金牛");
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  EXPECT_EQ(run.out.back(), '\n');
+}
+
+struct CliCase {
+  const char* what;
+  std::vector<std::string> args;  // "BASE" stands for the test server's address
+  int code;
+  const char* out;        // the whole standard output
+  const char* errHolds;   // a piece of standard error, "" for none expected
+};
+
+const CliCase kCliCases[] = {
+    {"an ID looked up", {"--lookup", "羊", "--server", "BASE"}, 0, "1005\n", ""},
+    {"a name that begins a longer one", {"--lookup=羊驼", "--server=BASE"}, 0, "1016\n", ""},
+    {"a five-digit ID", {"--server", "BASE/", "--lookup", "金牛"}, 0, "12001\n", ""},
+    {"a name not in the list", {"--lookup", "不存在", "--server", "BASE"}, 1, "", "不存在"},
+    {"a version without a catalogue", {"--list", "--data-version", "999", "--server", "BASE"}, 1,
+     "", "获取动物ID失败：服务器返回404。"},
+    {"a cut body", {"--list", "--server", "BASE/b/short=50"}, 1, "", "获取动物ID失败：数据不完整。"},
+    {"a server that closes at once", {"--list", "--server", "BASE/b/close=1"}, 1, "",
+     "获取动物ID失败：无法连接服务器。"},
+    {"a server that is not http", {"--list", "--server", "https://127.0.0.1"}, 2, "", "http://"},
+    {"a server without a host", {"--list", "--server", "http://"}, 2, "", "no host"},
+    {"an unknown option", {"--bogus"}, 2, "", "Usage:"},
+    {"a missing value", {"--lookup"}, 2, "", "Usage:"},
+    {"a value where none belongs", {"--list=yes"}, 2, "", "Usage:"},
+    {"list and lookup together", {"--list", "--lookup", "羊"}, 2, "", "Usage:"},
+    {"help", {"--help"}, 0, nullptr, ""},
+    {"version", {"--version"}, 0, "animal-ids 1.0.0.0\n", ""},
+};
+
+class CommandLineCases : public CommandLineProgram,
+                         public ::testing::WithParamInterface<CliCase> {};
+
+TEST_P(CommandLineCases, ExitWithTheRightCodeAndOutput) {
+  const CliCase& c = GetParam();
+  std::vector<std::string> args;
+  for (std::string a : c.args) {
+    if (size_t at = a.find("BASE"); at != std::string::npos) a.replace(at, 4, Base());
+    args.push_back(a);
+  }
+  ProgramRun run = RunProgram(args);
+  EXPECT_EQ(run.code, c.code) << c.what << "\n" << run.err;
+  if (c.out) {
+    EXPECT_EQ(run.out, c.out) << c.what;
+  }
+  if (*c.errHolds) {
+    EXPECT_NE(run.err.find(c.errHolds), std::string::npos) << c.what << "\n" << run.err;
+  } else if (c.code == 0) {
+    EXPECT_EQ(run.err, "") << c.what;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLineCases, ::testing::ValuesIn(kCliCases));
+
+TEST(CommandLineParsing, HelpGoesToStandardOutput) {
+  ProgramRun run = RunProgram({"--help"});
+  EXPECT_EQ(run.out, UsageText());
+}
+
+TEST(CommandLineParsing, NoActionMeansTheWindow) {
+  CommandLine parsed = ParseCommandLine({"--server", "http://127.0.0.1:1", "--data-version", "7"});
+  EXPECT_EQ(parsed.action, CommandLine::Action::kWindow);
+  EXPECT_EQ(parsed.server, "http://127.0.0.1:1");
+  EXPECT_EQ(parsed.dataVersion, "7");
+}
+
+}  // namespace
+}  // namespace animal_ids
