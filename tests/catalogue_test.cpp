@@ -13,9 +13,12 @@
 #include "tests/test_server.h"
 #include "text/text_ops.h"
 #include "web/codepage.h"
+#include "tests/case_names.h"
 
 namespace animal_ids {
 namespace {
+
+using testing::PrintTo;
 
 using enum Control;
 

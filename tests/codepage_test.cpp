@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include "tests/case_names.h"
 
 namespace animal_ids {
 namespace {
+
+using testing::PrintTo;
 
 using namespace std::string_literals;
 

@@ -13,11 +13,14 @@
 
 #include "app/command_line.h"
 #include "tests/test_server.h"
+#include "tests/case_names.h"
 
 extern char** environ;
 
 namespace animal_ids {
 namespace {
+
+using testing::PrintTo;
 
 struct ProgramRun {
   int code = -1;

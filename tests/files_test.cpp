@@ -196,6 +196,23 @@ TEST(RunDirectory, EstablishingEntersIt) {
   EXPECT_EQ(RunDirectory().str(), entered);
 }
 
+// A copy of this test program, run from a directory whose path is far longer
+// than 260 bytes, still finds its whole directory.
+TEST_F(FilesTest, ALongExecutablePathIsReadWhole) {
+  std::string deep = directory_;
+  while (deep.size() < 400) deep += "/" + std::string(60, 'd');
+  fs::create_directories(deep);
+  const std::string copy = deep + "/text_tests";
+  fs::copy_file(ExecutablePath(), copy);
+  const std::string report = deep + "/report.txt";
+  const std::string command =
+      "'" + copy + "' --gtest_filter=RunDirectory.IsTheExecutablesDirectoryWithoutTrailingSeparator"
+      " >'" + report + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << copy.size() << " bytes";
+  // A filter that matched nothing would pass too: the test must have run.
+  EXPECT_NE(ReadWholeFile(report).value_or("").find("[  PASSED  ] 1 test."), std::string::npos);
+}
+
 // Points the run directory elsewhere and back to the test executable's afterwards.
 class MovedRunDirectoryTest : public FilesTest {
  protected:

@@ -12,9 +12,12 @@
 #include "tests/event_pump.h"
 #include "tests/test_server.h"
 #include "web/internet.h"
+#include "tests/case_names.h"
 
 namespace animal_ids {
 namespace {
+
+using testing::PrintTo;
 
 using Outcome = HttpReply::Outcome;
 using testing::TestServer;

@@ -786,10 +786,11 @@ def main(argv=None):
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args(argv)
 
-    # Exiting straight from the handler keeps shutdown instant: nothing here
-    # needs cleaning up that the kernel does not clean.
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    signal.signal(signal.SIGINT, lambda *_: os._exit(0))
+    # Blocked before any thread starts, so every thread inherits the mask and
+    # only the main thread's sigtimedwait takes them; a Python handler would
+    # miss a signal delivered to a worker while the main thread sleeps.
+    stop_signals = {signal.SIGTERM, signal.SIGINT}
+    signal.pthread_sigmask(signal.SIG_BLOCK, stop_signals)
 
     server = Server(("127.0.0.1", args.port), Handler)
     server.root = args.root
@@ -811,7 +812,8 @@ def main(argv=None):
 
     sys.stdout.write(f"{server.server_address[1]}\n")
     sys.stdout.flush()
-    time.sleep(args.max_seconds)
+    signal.sigtimedwait(stop_signals, max(0.0, args.max_seconds))
+    # Nothing is left that the kernel does not clean up, so exit at once.
     os._exit(0)
 
 
