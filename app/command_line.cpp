@@ -53,7 +53,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     std::string option = args[i];
     std::string value;
     bool inlineValue = false;
-    if (size_t equals = option.find('='); option.rfind("--", 0) == 0 && equals != std::string::npos) {
+    if (size_t equals = option.find('=');
+        option.rfind("--", 0) == 0 && equals != std::string::npos) {
       value = option.substr(equals + 1);
       option = option.substr(0, equals);
       inlineValue = true;

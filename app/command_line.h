@@ -14,8 +14,8 @@ struct CommandLine {
   std::string name;         // --lookup, UTF-8
   std::string dataVersion;  // --data-version, UTF-8; empty keeps the window's default
   bool hasDataVersion = false;
-  std::string server;       // --server, empty for the built-in host
-  std::string problem;      // what is wrong, for kUsageError
+  std::string server;   // --server, empty for the built-in host
+  std::string problem;  // what is wrong, for kUsageError
 };
 
 // Reads the arguments after the program name.

@@ -34,7 +34,8 @@ int StartTagLength(const Text& doc, int begin, int limit) {
 // white space; it runs to the next double quote. The position after the
 // value's closing quote, or -1.
 int AttributeValue(const Text& tag, const Text& marker, int from, Text& value) {
-  for (int p = FindText(tag, marker, from, false); p != -1; p = FindText(tag, marker, p + 1, false)) {
+  for (int p = FindText(tag, marker, from, false); p != -1;
+       p = FindText(tag, marker, p + 1, false)) {
     if (p < 2 || !IsSpace(tag.at(p - 2))) continue;
     int v = p + TextLength(marker);
     int close = FindText(tag, "\"", v, false);

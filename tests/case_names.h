@@ -7,9 +7,7 @@
 namespace animal_ids::testing {
 
 template <typename Case>
-  requires requires(const Case& c) { *c.what; }
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.what;
-}
+requires requires(const Case& c) { *c.what; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 }  // namespace animal_ids::testing

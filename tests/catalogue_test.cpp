@@ -10,10 +10,10 @@
 
 #include "app/headless_window.h"
 #include "app/main_window.h"
+#include "tests/case_names.h"
 #include "tests/test_server.h"
 #include "text/text_ops.h"
 #include "web/codepage.h"
-#include "tests/case_names.h"
 
 namespace animal_ids {
 namespace {
@@ -63,7 +63,8 @@ const ListingCase kListingCases[] = {
      "</animal>",
      "动物ID:6----real\r\n", "1"},
     {"the last start tag before the closing tag opens the element",
-     "<animal id=\"1\" name=\"stray\" price=\"1\"><animal id=\"2\" name=\"b\" price=\"2\"></animal>",
+     "<animal id=\"1\" name=\"stray\" price=\"1\"><animal id=\"2\" name=\"b\" "
+     "price=\"2\"></animal>",
      "动物ID:2----b\r\n", "1"},
     {"markers count only where they start an attribute",
      "<animal xid=\"7\" id=\"8\" nickname=\"nick\" name=\"real\" price=\"1\"></animal>",
@@ -71,7 +72,8 @@ const ListingCase kListingCases[] = {
     {"the name ends at its own closing quote",
      "<animal id=\"1\" name=\"a\" color=\"red\" price=\"1\"></animal>", "动物ID:1----a\r\n", "1"},
     {"attributes of child elements are not the animal's",
-     "<animal id=\"1\" name=\"a\" price=\"1\"><food id=\"99\" name=\"grass\" price=\"0\"/></animal>",
+     "<animal id=\"1\" name=\"a\" price=\"1\"><food id=\"99\" name=\"grass\" "
+     "price=\"0\"/></animal>",
      "动物ID:1----a\r\n", "1"},
     {"a child's attributes cannot stand in for missing ones",
      "<animal id=\"1\" price=\"1\"><food name=\"grass\" price=\"0\"/></animal>", "", "0"},
@@ -130,8 +132,8 @@ const LookupCase kLookupCases[] = {
      "1008", true},
     {"letter case matters", "动物ID:7----Cat\r\n", "cat", "", false},
     {"the line splits at its first ----", "动物ID:3----a----b\r\n", "a----b", "3", true},
-    {"an empty name matches a line with an empty name", "动物ID:1----a\r\n动物ID:2----\r\n", "", "2",
-     true},
+    {"an empty name matches a line with an empty name", "动物ID:1----a\r\n动物ID:2----\r\n", "",
+     "2", true},
     {"an empty list", "", "羊", "", false},
 };
 

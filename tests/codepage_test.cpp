@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
 #include "tests/case_names.h"
 
 namespace animal_ids {
@@ -52,15 +53,23 @@ TEST(Utf8ToAnsi, SizesTheOutputFromTheConversion) {
 }
 
 TEST(WideToAnsi, StopsAtTheFirstZeroCharacter) {
-  const std::string wide = "\x8A\x7F" "a\0" "\0\0" "b\0"s;  // 羊 a NUL b
-  EXPECT_EQ(WideToAnsi(Bytes(wide)).str(), "\xD1\xF2" "a");
+  const std::string wide =
+      "\x8A\x7F"
+      "a\0"
+      "\0\0"
+      "b\0"s;  // 羊 a NUL b
+  EXPECT_EQ(WideToAnsi(Bytes(wide)).str(),
+            "\xD1\xF2"
+            "a");
   EXPECT_EQ(WideToAnsi(Bytes()).str(), "");
 }
 
 TEST(AnsiToUtf8, RoundTripsWhatTheCodePageHolds) {
   const std::string utf8 = "动物ID:1005----羊\r\n";
   Text ansi = AnsiFromUtf8(utf8);
-  EXPECT_EQ(ansi.str(), "\xB6\xAF\xCE\xEF" "ID:1005----\xD1\xF2\r\n");
+  EXPECT_EQ(ansi.str(),
+            "\xB6\xAF\xCE\xEF"
+            "ID:1005----\xD1\xF2\r\n");
   EXPECT_EQ(AnsiToUtf8(ansi), utf8);
   EXPECT_EQ(AnsiFromWide(AnsiToWide(ansi)), ansi);
 }

@@ -1,3 +1,5 @@
+#include "app/command_line.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -11,9 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "tests/test_server.h"
 #include "tests/case_names.h"
+#include "tests/test_server.h"
 
 extern char** environ;
 
@@ -91,8 +92,8 @@ struct CliCase {
   const char* what;
   std::vector<std::string> args;  // "BASE" stands for the test server's address
   int code;
-  const char* out;        // the whole standard output
-  const char* errHolds;   // a piece of standard error, "" for none expected
+  const char* out;       // the whole standard output
+  const char* errHolds;  // a piece of standard error, "" for none expected
 };
 
 const CliCase kCliCases[] = {
@@ -100,10 +101,20 @@ const CliCase kCliCases[] = {
     {"a name that begins a longer one", {"--lookup=羊驼", "--server=BASE"}, 0, "1016\n", ""},
     {"a five-digit ID", {"--server", "BASE/", "--lookup", "金牛"}, 0, "12001\n", ""},
     {"a name not in the list", {"--lookup", "不存在", "--server", "BASE"}, 1, "", "不存在"},
-    {"a version without a catalogue", {"--list", "--data-version", "999", "--server", "BASE"}, 1,
-     "", "获取动物ID失败：服务器返回404。"},
-    {"a cut body", {"--list", "--server", "BASE/b/short=50"}, 1, "", "获取动物ID失败：数据不完整。"},
-    {"a server that closes at once", {"--list", "--server", "BASE/b/close=1"}, 1, "",
+    {"a version without a catalogue",
+     {"--list", "--data-version", "999", "--server", "BASE"},
+     1,
+     "",
+     "获取动物ID失败：服务器返回404。"},
+    {"a cut body",
+     {"--list", "--server", "BASE/b/short=50"},
+     1,
+     "",
+     "获取动物ID失败：数据不完整。"},
+    {"a server that closes at once",
+     {"--list", "--server", "BASE/b/close=1"},
+     1,
+     "",
      "获取动物ID失败：无法连接服务器。"},
     {"a server that is not http", {"--list", "--server", "https://127.0.0.1"}, 2, "", "http://"},
     {"a server without a host", {"--list", "--server", "http://"}, 2, "", "no host"},

@@ -206,8 +206,10 @@ TEST_F(FilesTest, ALongExecutablePathIsReadWhole) {
   fs::copy_file(ExecutablePath(), copy);
   const std::string report = deep + "/report.txt";
   const std::string command =
-      "'" + copy + "' --gtest_filter=RunDirectory.IsTheExecutablesDirectoryWithoutTrailingSeparator"
-      " >'" + report + "' 2>&1";
+      "'" + copy +
+      "' --gtest_filter=RunDirectory.IsTheExecutablesDirectoryWithoutTrailingSeparator"
+      " >'" +
+      report + "' 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << copy.size() << " bytes";
   // A filter that matched nothing would pass too: the test must have run.
   EXPECT_NE(ReadWholeFile(report).value_or("").find("[  PASSED  ] 1 test."), std::string::npos);

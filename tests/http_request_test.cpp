@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "tests/event_pump.h"
 #include "tests/test_server.h"
 #include "web/internet.h"
-#include "tests/case_names.h"
 
 namespace animal_ids {
 namespace {
@@ -51,7 +51,9 @@ std::vector<std::string> HeaderLines(const std::string& request) {
   return lines;
 }
 
-std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+std::string RequestLine(const std::string& request) {
+  return request.substr(0, request.find("\r\n"));
+}
 
 std::string BodyOf(const std::string& request) {
   size_t end = request.find("\r\n\r\n");
@@ -199,8 +201,8 @@ TEST_F(HttpExchange, GoesThroughTheProxyWhenGiven) {
 
 TEST_F(HttpExchange, ReturnsTheWholeHeaderBlockOfTheFinalResponse) {
   Text headers;
-  HttpReply reply = HttpRequest(Text(Url("/b/redirect=2&headers=3000/echo")), "GET", Text(),
-                                Text(), Text(), &headers);
+  HttpReply reply = HttpRequest(Text(Url("/b/redirect=2&headers=3000/echo")), "GET", Text(), Text(),
+                                Text(), &headers);
   ASSERT_EQ(reply.outcome, Outcome::kComplete);
   EXPECT_EQ(reply.status, 200);
   const std::string& h = headers.str();
@@ -222,8 +224,8 @@ struct ServerCase {
 
 const ServerCase kServerCases[] = {
     {"a plain catalogue", "/mc/data/animal_v_115.xml", Outcome::kComplete, 200, true},
-    {"a missing catalogue gives the server's page", "/mc/data/animal_v_999.xml",
-     Outcome::kComplete, 404, false},
+    {"a missing catalogue gives the server's page", "/mc/data/animal_v_999.xml", Outcome::kComplete,
+     404, false},
     {"a server error keeps its status", "/b/status=500/mc/data/animal_v_115.xml",
      Outcome::kComplete, 500, true},
     {"a slow start", "/b/delay=1/mc/data/animal_v_115.xml", Outcome::kComplete, 200, true},
@@ -236,8 +238,8 @@ const ServerCase kServerCases[] = {
     {"shorter, and the connection left open a while",
      "/b/short=100&linger=1/mc/data/animal_v_115.xml", Outcome::kIncomplete, 200, false},
     {"closed mid-body", "/b/cut=300/mc/data/animal_v_115.xml", Outcome::kIncomplete, 200, false},
-    {"closed mid-chunk", "/b/chunked=1&cut=300/mc/data/animal_v_115.xml", Outcome::kIncomplete,
-     200, false},
+    {"closed mid-chunk", "/b/chunked=1&cut=300/mc/data/animal_v_115.xml", Outcome::kIncomplete, 200,
+     false},
     {"three redirects", "/b/redirect=3/mc/data/animal_v_115.xml", Outcome::kComplete, 200, true},
     {"ten redirects are followed", "/b/redirect=10/mc/data/animal_v_115.xml", Outcome::kComplete,
      200, true},
@@ -297,8 +299,8 @@ struct RedirectVerbCase {
 };
 
 const RedirectVerbCase kRedirectVerbCases[] = {
-    {301, "POST", "a=1", "GET", ""},  {302, "POST", "a=1", "GET", ""},
-    {303, "POST", "a=1", "GET", ""},  {303, "post", "", "GET", ""},
+    {301, "POST", "a=1", "GET", ""},     {302, "POST", "a=1", "GET", ""},
+    {303, "POST", "a=1", "GET", ""},     {303, "post", "", "GET", ""},
     {307, "POST", "a=1", "POST", "a=1"}, {308, "POST", "a=1", "POST", "a=1"},
     {303, "GET", "", "GET", ""},
 };
@@ -343,8 +345,8 @@ class BodyBound : public HttpExchange, public ::testing::WithParamInterface<Size
 
 TEST_P(BodyBound, RefusesABodyOverTheBound) {
   const SizeCase& c = GetParam();
-  std::string path = std::string(c.chunked ? "/b/chunked=1" : "") + "/bytes/" +
-                     std::to_string(c.bytes);
+  std::string path =
+      std::string(c.chunked ? "/b/chunked=1" : "") + "/bytes/" + std::to_string(c.bytes);
   HttpReply reply = HttpRequest(Text(Url(path)), "POST");
   EXPECT_EQ(reply.outcome, c.outcome) << c.what;
   EXPECT_LE(reply.body.size(), internet::kMaxBodyBytes) << c.what;
@@ -354,8 +356,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BodyBound, ::testing::ValuesIn(kSizeCases));
 
 // The window is pumped while the server is silent and while the body drips.
 TEST_F(HttpExchange, KeepsTheWindowResponsiveInEveryPhase) {
-  HttpReply reply = HttpRequest(Text(Url("/b/delay=1&drip=512:0.2/mc/data/animal_v_115.xml")),
-                                "POST");
+  HttpReply reply =
+      HttpRequest(Text(Url("/b/delay=1&drip=512:0.2/mc/data/animal_v_115.xml")), "POST");
   ASSERT_EQ(reply.outcome, Outcome::kComplete);
   EXPECT_GE(testing::Pump().calls, 20);
   // Loose on purpose: a window stalled for a whole second would fail it.
@@ -379,8 +381,7 @@ TEST_F(HttpExchange, ANestedExchangeRunsToCompletionInside) {
 TEST_F(HttpExchange, ASilentServerTimesOut) {
   const std::string port = std::to_string(server_->port());
   internet::SessionHandle session = internet::OpenSession(kAgent, Text());
-  internet::ConnectionHandle connection = internet::Connect(*session, "127.0.0.1",
-                                                            server_->port());
+  internet::ConnectionHandle connection = internet::Connect(*session, "127.0.0.1", server_->port());
   internet::RequestHandle request = internet::OpenRequest(*connection, "GET", "/b/hang=1/echo");
   internet::SetTimeouts(*request, 2000, 500, 500);
   auto started = std::chrono::steady_clock::now();

@@ -55,7 +55,8 @@ const char kNotSaved[] = "动物ID保存失败，请检查运行目录是否可�
 TEST_F(Saving, WritesTheListInCodePage936AndConfirms) {
   SetText(编辑框1, AnsiFromUtf8("动物ID:1005----羊\r\n动物ID:1001----鸡\r\n"));
   EXPECT_TRUE(SaveAnimalList());
-  EXPECT_EQ(Saved(), "\xB6\xAF\xCE\xEFID:1005----\xD1\xF2\r\n\xB6\xAF\xCE\xEFID:1001----\xBC\xA6\r\n");
+  EXPECT_EQ(Saved(),
+            "\xB6\xAF\xCE\xEFID:1005----\xD1\xF2\r\n\xB6\xAF\xCE\xEFID:1001----\xBC\xA6\r\n");
   EXPECT_EQ(LastMessage(), kSaved);
   EXPECT_FALSE(fs::exists(saving_));
 }

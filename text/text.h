@@ -54,6 +54,8 @@ class Bytes {
   int size() const { return static_cast<int>(bytes_.size()); }
   bool empty() const { return bytes_.empty(); }
 
+  void Reserve(size_t bytes) { bytes_.reserve(bytes); }
+
   // Appends in place, so that a body read piece by piece grows in linear time.
   Bytes& Append(std::string_view more) {
     bytes_ += more;

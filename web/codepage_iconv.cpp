@@ -2,7 +2,10 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <stdexcept>
+#include <string>
 
 #include "web/codepage.h"
 
@@ -10,6 +13,9 @@
 
 namespace animal_ids {
 namespace {
+
+// UTF-16 travels through iconv in the machine's own units.
+static_assert(std::endian::native == std::endian::little, "UTF-16LE is the native form");
 
 const char* CodeSetName(CodePage codePage) {
   return codePage == CodePage::kAnsi ? "CP936" : "UTF-8";
@@ -24,32 +30,37 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts all of input; skip(in, left) tells how many input bytes an
-  // unconvertible or invalid sequence takes, substitute what stands for it.
-  template <typename Skip>
-  std::string Run(std::string_view input, std::string_view substitute, Skip skip) {
-    std::string output(input.size() + 16, '\0');
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    size_t done = 0;
+  // Converts all of the input into an output that starts at the expected
+  // number of units and grows as the conversion asks. skip(in, left) tells
+  // how many input bytes an invalid or unconvertible sequence takes;
+  // substitute is what stands for it.
+  template <typename Output, typename Skip>
+  Output Run(const char* input, size_t inputBytes, size_t expected,
+             const typename Output::value_type* substitute, size_t substituteUnits, Skip skip) {
+    using Unit = typename Output::value_type;
+    Output output(expected + 16, Unit{});
+    char* in = const_cast<char*>(input);
+    size_t inLeft = inputBytes;
+    size_t doneBytes = 0;
     while (inLeft > 0) {
-      char* out = output.data() + done;
-      size_t outLeft = output.size() - done;
+      char* out = reinterpret_cast<char*>(output.data()) + doneBytes;
+      size_t outLeft = output.size() * sizeof(Unit) - doneBytes;
       size_t result = iconv(handle_, &in, &inLeft, &out, &outLeft);
-      done = output.size() - outLeft;
+      doneBytes = output.size() * sizeof(Unit) - outLeft;
       if (result != static_cast<size_t>(-1)) break;
+      size_t done = doneBytes / sizeof(Unit);
       if (errno == E2BIG) {
         output.resize(output.size() * 2);
-      } else {
-        size_t n = std::min(inLeft, skip(in, inLeft));
-        in += n;
-        inLeft -= n;
-        if (output.size() - done < substitute.size() + 16) output.resize(output.size() * 2 + 16);
-        output.replace(done, substitute.size(), substitute);
-        done += substitute.size();
+        continue;
       }
+      size_t n = std::min(inLeft, skip(in, inLeft));
+      in += n;
+      inLeft -= n;
+      if (output.size() - done < substituteUnits + 16) output.resize(output.size() * 2 + 16);
+      std::copy_n(substitute, substituteUnits, output.begin() + static_cast<std::ptrdiff_t>(done));
+      doneBytes = (done + substituteUnits) * sizeof(Unit);
     }
-    output.resize(done);
+    output.resize(doneBytes / sizeof(Unit));
     return output;
   }
 
@@ -61,38 +72,31 @@ class Converter {
 
 std::u16string DecodeToWide(CodePage codePage, std::string_view bytes) {
   Converter converter("UTF-16LE", CodeSetName(codePage));
-  static constexpr char kReplacement[] = {'\xFD', '\xFF'};
-  // An invalid byte stands for one replacement character.
-  std::string wide = converter.Run(bytes, std::string_view(kReplacement, 2),
-                                   [](const char*, size_t) { return size_t{1}; });
-  std::u16string units(wide.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
-                                     (static_cast<unsigned char>(wide[2 * i + 1]) << 8));
-  }
-  return units;
+  static constexpr char16_t kReplacement = u'\uFFFD';
+  // A byte never becomes more than one unit; an invalid one becomes one replacement.
+  return converter.Run<std::u16string>(bytes.data(), bytes.size(), bytes.size(), &kReplacement, 1,
+                                       [](const char*, size_t) { return size_t{1}; });
 }
 
 std::string EncodeFromWide(CodePage codePage, std::u16string_view wide) {
-  std::string bytes(wide.size() * 2, '\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    bytes[2 * i] = static_cast<char>(wide[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<char>(wide[i] >> 8);
-  }
   Converter converter(CodeSetName(codePage), "UTF-16LE");
   std::string_view substitute = codePage == CodePage::kAnsi ? "?" : "\xEF\xBF\xBD";
+  // Where a code page takes more than this size, the output grows as the conversion asks.
+  size_t expected = codePage == CodePage::kAnsi ? 2 * wide.size() : 3 * wide.size();
   // A character the target cannot hold is one unit, or a surrogate pair.
-  return converter.Run(bytes, substitute, [](const char* in, size_t left) {
-    auto unit = [&](size_t k) {
-      return static_cast<unsigned>(static_cast<unsigned char>(in[k]) |
-                                   (static_cast<unsigned char>(in[k + 1]) << 8));
-    };
-    if (left >= 4 && unit(0) >= 0xD800 && unit(0) < 0xDC00 && unit(2) >= 0xDC00 &&
-        unit(2) < 0xE000) {
-      return size_t{4};
-    }
-    return size_t{2};
-  });
+  return converter.Run<std::string>(
+      reinterpret_cast<const char*>(wide.data()), wide.size() * 2, expected, substitute.data(),
+      substitute.size(), [](const char* in, size_t left) {
+        auto unit = [&](size_t k) {
+          return static_cast<unsigned>(static_cast<unsigned char>(in[k]) |
+                                       (static_cast<unsigned char>(in[k + 1]) << 8));
+        };
+        if (left >= 4 && unit(0) >= 0xD800 && unit(0) < 0xDC00 && unit(2) >= 0xDC00 &&
+            unit(2) < 0xE000) {
+          return size_t{4};
+        }
+        return size_t{2};
+      });
 }
 
 }  // namespace animal_ids

@@ -1,5 +1,6 @@
 #include "web/http_request.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/main_window.h"
@@ -60,7 +61,9 @@ long long DeclaredLength(const Text& rawHeaders) {
   return std::strtoll(value, nullptr, 10);
 }
 
-bool HasNoBody(int status) { return (status >= 100 && status < 200) || status == 204 || status == 304; }
+bool HasNoBody(int status) {
+  return (status >= 100 && status < 200) || status == 204 || status == 304;
+}
 
 }  // namespace
 
@@ -71,8 +74,7 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
   internet::SessionHandle session =
       internet::OpenSession(kUserAgent, proxy.empty() ? Text() : ConcatText("http=", proxy));
   if (!session) return reply;
-  internet::ConnectionHandle connection =
-      internet::Connect(*session, UrlHost(url), UrlPort(url));
+  internet::ConnectionHandle connection = internet::Connect(*session, UrlHost(url), UrlPort(url));
   if (!connection) return reply;
   Text verb = ToUpper(method) != Text("POST") ? Text("GET") : method;
   internet::RequestHandle request = internet::OpenRequest(*connection, verb, UrlPath(url));
@@ -93,6 +95,10 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
   if (reply.status == 0) return reply;
   if (responseHeaders) *responseHeaders = raw;
 
+  long long declared = HasNoBody(reply.status) ? -1 : DeclaredLength(raw);
+  // A declared length saves growing the body piece by piece, within the bound.
+  if (declared > 0)
+    reply.body.Reserve(static_cast<size_t>(std::min(declared, internet::kMaxBodyBytes)));
   bool cut = false;
   char buffer[kReadSize];
   for (;;) {
@@ -110,7 +116,6 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
       break;
     }
   }
-  long long declared = HasNoBody(reply.status) ? -1 : DeclaredLength(raw);
   if (declared >= 0 && declared != reply.body.size()) cut = true;
   reply.outcome = cut ? HttpReply::Outcome::kIncomplete : HttpReply::Outcome::kComplete;
   return reply;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -297,7 +297,8 @@ void Pump(Request& request, Ready ready) {
       }
     }
     if (request.connected) {
-      bool sending = !request.headersDone && request.uploaded < static_cast<curl_off_t>(request.body.size());
+      bool sending =
+          !request.headersDone && request.uploaded < static_cast<curl_off_t>(request.body.size());
       int limitMs = sending ? request.sendMs : request.receiveMs;
       if (Clock::now() - request.lastActivity > std::chrono::milliseconds(limitMs)) {
         request.timedOut = true;
