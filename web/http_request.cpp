@@ -97,8 +97,9 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
 
   long long declared = HasNoBody(reply.status) ? -1 : DeclaredLength(raw);
   // A declared length saves growing the body piece by piece, within the bound.
-  if (declared > 0)
+  if (declared > 0) {
     reply.body.Reserve(static_cast<size_t>(std::min(declared, internet::kMaxBodyBytes)));
+  }
   bool cut = false;
   char buffer[kReadSize];
   for (;;) {

@@ -153,9 +153,10 @@ struct Request {
   int receiveMs = 60000;
   int sendMs = 60000;
 
-  std::unique_ptr<Transfer> transfer;
+  // The transfer refers to the header list and goes first.
   Slist headerList;
   std::string body;
+  std::unique_ptr<Transfer> transfer;
 
   // What the current hop has received.
   std::string rawHeaders;
