@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -94,25 +95,40 @@ struct RequestCase {
   const char* method;
   const char* headers;
   const char* postData;
-  const char* verb;           // the request line's verb
-  const char* contentLength;  // the Content-Length line, or nullptr for none
-  bool formContentType;
+  const char* verb;   // the request line's verb
+  const char* added;  // the lines the exchange adds beyond the defaults, each ending in CR LF
   const char* body;
 };
 
 const RequestCase kRequestCases[] = {
-    {"an omitted method is GET", nullptr, "", "", "GET", nullptr, false, ""},
-    {"any verb but POST becomes GET", "PUT", "", "x=1", "GET", nullptr, false, ""},
-    {"GET sends no body", "get", "", "x=1", "GET", nullptr, false, ""},
-    {"an empty POST", "POST", "", "", "POST", "Content-Length: 0", false, ""},
-    {"post keeps its letter case", "post", "", "", "post", "Content-Length: 0", false, ""},
-    {"a POST with form data", "POST", "", "a=1&b=2", "POST", "Content-Length: 7", true, "a=1&b=2"},
-    {"a mixed-case POST with form data", "Post", "X-Extra: 1\r\n", "q=%E7", "Post",
-     "Content-Length: 5", true, "q=%E7"},
+    {"an omitted method is GET", nullptr, "", "", "GET", "", ""},
+    {"any verb but POST becomes GET", "PUT", "", "x=1", "GET", "", ""},
+    {"GET sends no body", "get", "", "x=1", "GET", "", ""},
+    {"an empty POST", "POST", "", "", "POST", "Content-Length: 0\r\n", ""},
+    {"post keeps its letter case", "post", "", "", "post", "Content-Length: 0\r\n", ""},
+    {"a POST with form data", "POST", "", "a=1&b=2", "POST",
+     "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 7\r\n", "a=1&b=2"},
+    {"a mixed-case POST with form data and a line of the caller's", "Post", "X-Extra: 1\r\n",
+     "q=%E7", "Post", "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 5\r\n",
+     "q=%E7"},
+    {"a caller's line with an empty value goes out as it is", "POST", "X-Empty:\r\n", "", "POST",
+     "Content-Length: 0\r\n", ""},
 };
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t begin = 0; begin < text.size();) {
+    size_t end = text.find("\r\n", begin);
+    lines.push_back(text.substr(begin, end - begin));
+    begin = end + 2;
+  }
+  return lines;
+}
 
 class RequestBytes : public HttpExchange, public ::testing::WithParamInterface<RequestCase> {};
 
+// The header lines are exactly the host, the user agent, the three defaults
+// in their order, the caller's lines and the body's: nothing else goes out.
 TEST_P(RequestBytes, CarryTheVerbHeadersAndBody) {
   const RequestCase& c = GetParam();
   const std::string url = Url("/echo");
@@ -124,30 +140,24 @@ TEST_P(RequestBytes, CarryTheVerbHeadersAndBody) {
   EXPECT_EQ(RequestLine(echoed), std::string(c.verb) + " /echo HTTP/1.1") << c.what;
 
   std::vector<std::string> lines = HeaderLines(echoed);
-  EXPECT_NE(IndexOf(lines, std::string("User-Agent: ") + kAgent), -1) << c.what;
-  EXPECT_NE(IndexOf(lines, "Host: 127.0.0.1:" + std::to_string(server_->port())), -1);
-  // The default lines, in their order.
   int accept = IndexOf(lines, kDefaultAccept);
   int referer = IndexOf(lines, "Referer: " + url);
   int language = IndexOf(lines, "Accept-Language: zh-cn");
-  EXPECT_NE(accept, -1) << c.what;
   EXPECT_LT(accept, referer) << c.what;
   EXPECT_LT(referer, language) << c.what;
-  EXPECT_EQ(std::string(kDefaultAccept).size(), lines[accept].size());
 
-  EXPECT_FALSE(HasNoCase(lines, "accept-encoding:")) << c.what;
-  EXPECT_FALSE(HasNoCase(lines, "expect:")) << c.what;
-  EXPECT_FALSE(HasNoCase(lines, "transfer-encoding:")) << c.what;
-  EXPECT_FALSE(HasNoCase(lines, "cookie:")) << c.what;
-  EXPECT_EQ(HasNoCase(lines, "content-type:"), c.formContentType) << c.what;
-  if (c.formContentType) {
-    EXPECT_NE(IndexOf(lines, "Content-Type: application/x-www-form-urlencoded"), -1);
-  }
-  if (c.contentLength) {
-    EXPECT_NE(IndexOf(lines, c.contentLength), -1) << c.what;
-  } else {
-    EXPECT_FALSE(HasNoCase(lines, "content-length:")) << c.what;
-  }
+  std::vector<std::string> expected{
+      "Host: 127.0.0.1:" + std::to_string(server_->port()),
+      std::string("User-Agent: ") + kAgent,
+      kDefaultAccept,
+      "Referer: " + url,
+      "Accept-Language: zh-cn",
+  };
+  for (const std::string& line : Lines(c.headers)) expected.push_back(line);
+  for (const std::string& line : Lines(c.added)) expected.push_back(line);
+  std::sort(expected.begin(), expected.end());
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, expected) << c.what;
   EXPECT_EQ(BodyOf(echoed), c.body) << c.what;
 }
 
@@ -190,14 +200,37 @@ TEST_P(HeaderSuppression, CallerLinesReplaceOnlyTheirOwnDefaults) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HeaderSuppression, ::testing::ValuesIn(kSuppressionCases));
 
-TEST_F(HttpExchange, GoesThroughTheProxyWhenGiven) {
-  const std::string proxy = "127.0.0.1:" + std::to_string(server_->port());
-  HttpReply reply = HttpRequest("http://catalogue.invalid:8123/echo?x=1", "POST", Text(proxy));
-  ASSERT_EQ(reply.outcome, Outcome::kComplete);
+struct ProxyCase {
+  const char* what;
+  const char* url;
+  bool proxyWithScheme;
+  const char* requestLine;
+  const char* host;
+};
+
+const ProxyCase kProxyCases[] = {
+    {"a port and a query", "http://catalogue.invalid:8123/echo?x=1", false,
+     "POST http://catalogue.invalid:8123/echo?x=1 HTTP/1.1", "Host: catalogue.invalid:8123"},
+    {"a colon without a port means the service's own", "http://catalogue.invalid:/echo", false,
+     "POST http://catalogue.invalid/echo HTTP/1.1", "Host: catalogue.invalid"},
+    {"the proxy written with its scheme", "http://catalogue.invalid/echo", true,
+     "POST http://catalogue.invalid/echo HTTP/1.1", "Host: catalogue.invalid"},
+};
+
+class ThroughAProxy : public HttpExchange, public ::testing::WithParamInterface<ProxyCase> {};
+
+TEST_P(ThroughAProxy, AsksTheProxyForTheWholeUrl) {
+  const ProxyCase& c = GetParam();
+  std::string proxy = "127.0.0.1:" + std::to_string(server_->port());
+  if (c.proxyWithScheme) proxy = "http://" + proxy;
+  HttpReply reply = HttpRequest(c.url, "POST", Text(proxy));
+  ASSERT_EQ(reply.outcome, Outcome::kComplete) << c.what;
   const std::string& echoed = reply.body.str();
-  EXPECT_EQ(RequestLine(echoed), "POST http://catalogue.invalid:8123/echo?x=1 HTTP/1.1");
-  EXPECT_NE(IndexOf(HeaderLines(echoed), "Host: catalogue.invalid:8123"), -1);
+  EXPECT_EQ(RequestLine(echoed), c.requestLine) << c.what;
+  EXPECT_NE(IndexOf(HeaderLines(echoed), c.host), -1) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, ThroughAProxy, ::testing::ValuesIn(kProxyCases));
 
 TEST_F(HttpExchange, ReturnsTheWholeHeaderBlockOfTheFinalResponse) {
   Text headers;
@@ -360,8 +393,8 @@ TEST_F(HttpExchange, KeepsTheWindowResponsiveInEveryPhase) {
       HttpRequest(Text(Url("/b/delay=1&drip=512:0.2/mc/data/animal_v_115.xml")), "POST");
   ASSERT_EQ(reply.outcome, Outcome::kComplete);
   EXPECT_GE(testing::Pump().calls, 20);
-  // Loose on purpose: a window stalled for a whole second would fail it.
-  EXPECT_LT(testing::Pump().longestGap, std::chrono::milliseconds(500));
+  // The window is pumped every 50 ms; the margin is for a loaded machine.
+  EXPECT_LT(testing::Pump().longestGap, std::chrono::milliseconds(150));
 }
 
 // A click handled while waiting runs a whole second exchange before the first goes on.

@@ -70,6 +70,12 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
   return true;
 }
 
+// Whether a curl header line ("Name: value" or "Name;") is of the named header.
+bool HeaderNameIs(const std::string& line, const char* lowerName) {
+  size_t n = std::char_traits<char>::length(lowerName);
+  return line.size() > n && StartsWithNoCase(line, lowerName) && (line[n] == ':' || line[n] == ';');
+}
+
 // The caller's header text as curl header lines.
 std::vector<std::string> SplitHeaderLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -79,6 +85,12 @@ std::vector<std::string> SplitHeaderLines(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(begin, end - begin);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // To curl "Name:" means "send no Name line"; "Name;" sends it with an empty value.
+    size_t colon = line.find(':');
+    if (colon != std::string::npos &&
+        line.find_first_not_of(" \t", colon + 1) == std::string::npos) {
+      line = line.substr(0, colon) + ";";
+    }
     if (!line.empty()) lines.push_back(line);
     begin = end + 1;
   }
@@ -246,8 +258,8 @@ bool Configure(Request& request, const std::string& url, const std::string& verb
   bool hasExpect = false;
   curl_slist* list = nullptr;
   for (const std::string& line : lines) {
-    hasContentType = hasContentType || StartsWithNoCase(line, "content-type:");
-    hasExpect = hasExpect || StartsWithNoCase(line, "expect:");
+    hasContentType = hasContentType || HeaderNameIs(line, "content-type");
+    hasExpect = hasExpect || HeaderNameIs(line, "expect");
     list = curl_slist_append(list, line.c_str());
   }
   // curl would wait for a 100 Continue before a large body; the Windows functions do not.
@@ -364,10 +376,14 @@ SessionHandle OpenSession(const Text& userAgent, const Text& proxyList) {
     if (end == std::string::npos) end = list.size();
     std::string entry = list.substr(begin, end - begin);
     size_t equals = entry.find('=');
-    if (equals == std::string::npos && !entry.empty() && session->proxy.empty()) {
-      session->proxy = "http://" + entry;
+    std::string address;
+    if (equals == std::string::npos && session->proxy.empty()) {
+      address = entry;
     } else if (equals != std::string::npos && entry.compare(0, equals, "http") == 0) {
-      session->proxy = "http://" + entry.substr(equals + 1);
+      address = entry.substr(equals + 1);
+    }
+    if (!address.empty()) {
+      session->proxy = address.find("://") == std::string::npos ? "http://" + address : address;
     }
     begin = end + 1;
   }
@@ -375,7 +391,8 @@ SessionHandle OpenSession(const Text& userAgent, const Text& proxyList) {
 }
 
 ConnectionHandle Connect(Session& session, const Text& host, int port) {
-  return ConnectionHandle(new Connection{&session, host.str(), port});
+  // Port 0 stands for the service's own port, as for the Windows functions.
+  return ConnectionHandle(new Connection{&session, host.str(), port == 0 ? 80 : port});
 }
 
 RequestHandle OpenRequest(Connection& connection, const Text& verb, const Text& path) {
@@ -411,7 +428,7 @@ bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
       verb = "GET";
       request.body.clear();
       std::erase_if(lines, [](const std::string& line) {
-        return StartsWithNoCase(line, "content-type:") || StartsWithNoCase(line, "content-length:");
+        return HeaderNameIs(line, "content-type") || HeaderNameIs(line, "content-length");
       });
     }
     url = next;
