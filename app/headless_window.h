@@ -6,9 +6,22 @@
 #include <functional>
 #include <vector>
 
+#include "app/main_window.h"
 #include "text/text.h"
 
 namespace animal_ids {
+
+// The control operations on the controls held in memory. The headless
+// program links them as its window; a window backend hands its operations
+// to them while it runs as a command line, before any window exists.
+namespace headless {
+Text GetText(Control control);
+void SetText(Control control, const Text& text);
+void AppendText(Control editBox, const Text& text);
+void ProcessPendingEvents();
+int ShowInfoBox(const Text& text, int buttons, const Text& title);
+int EnableSkin(int scheme);
+}  // namespace headless
 
 // Gives every control its initial text again and forgets queued events and shown boxes.
 void ResetHeadlessWindow();
