@@ -1,5 +1,7 @@
 #include "catalogue/catalogue.h"
 
+#include <string_view>
+
 #include "app/build_config.h"
 #include "app/main_window.h"
 #include "text/files.h"
@@ -32,19 +34,57 @@ Text EscapePathPart(const Text& part) {
   return Text(std::move(out));
 }
 
+using Outcome = HttpReply::Outcome;
+
+const char kCutMessage[] = "获取动物ID失败：数据不完整。";
+
 // What the user is told when a download failed; empty when it succeeded.
 Text FailureMessage(const HttpReply& reply) {
-  if (reply.outcome == HttpReply::Outcome::kNoResponse) {
-    return AnsiFromUtf8("获取动物ID失败：无法连接服务器。");
+  switch (reply.outcome) {
+    case Outcome::kNoResponse:
+      return AnsiFromUtf8("获取动物ID失败：无法连接服务器。");
+    case Outcome::kNotHttp:
+      return AnsiFromUtf8("获取动物ID失败：服务器返回的不是HTTP应答。");
+    case Outcome::kTimedOut:
+      return AnsiFromUtf8("获取动物ID失败：服务器没有及时应答。");
+    default:
+      break;
   }
   if (reply.status < 200 || reply.status > 299) {
     return ConcatText(AnsiFromUtf8("获取动物ID失败：服务器返回"), NumberToText(reply.status),
                       AnsiFromUtf8("。"));
   }
-  if (reply.outcome == HttpReply::Outcome::kIncomplete) {
-    return AnsiFromUtf8("获取动物ID失败：数据不完整。");
-  }
+  if (reply.outcome == Outcome::kTooLarge) return AnsiFromUtf8("获取动物ID失败：数据超过64MB。");
+  if (reply.outcome == Outcome::kIncomplete) return AnsiFromUtf8(kCutMessage);
+  if (reply.encoded) return AnsiFromUtf8("获取动物ID失败：数据经过压缩，无法读取。");
   return Text();
+}
+
+// Whether every byte belongs to a well-formed UTF-8 sequence (no overlong
+// forms, no surrogates, nothing beyond U+10FFFF).
+bool IsValidUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
+               : lead >= 0xE0 && lead <= 0xEF ? 3
+               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                              : 0;
+    if (n == 0 || bytes.size() - i < n) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    }
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+      return false;
+    }
+    i += n;
+  }
+  return true;
 }
 
 // The list's lines, each without its line end (a CR before the LF belongs to it).
@@ -75,12 +115,32 @@ bool FetchAnimalIds() {
   Text url = CatalogueUrl(GetText(Control::编辑框6));
   HttpReply reply = HttpRequest(url, "POST");
   Text failure = FailureMessage(reply);
+  Text doc;
+  std::string_view body = reply.body.view();
+  if (failure.empty()) {
+    // A byte-order mark is no part of the document.
+    if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
+    // The text would end at the zero byte, and the rest be lost unseen.
+    if (body.find('\0') != std::string_view::npos) {
+      failure = AnsiFromUtf8("获取动物ID失败：数据中含有零字节。");
+    } else {
+      doc = AnsiFromUtf8(body);  // Utf8ToAnsi, without copying the body first
+      CatalogueForm form = CheckCatalogue(doc);
+      if (form == CatalogueForm::kCut) failure = AnsiFromUtf8(kCutMessage);
+      if (form == CatalogueForm::kNotCatalogue) {
+        failure = AnsiFromUtf8("获取动物ID失败：服务器返回的不是动物目录。");
+      }
+    }
+  }
   if (!failure.empty()) {
     SetText(Control::编辑框4, "0");
     ShowInfoBox(failure);
     return false;
   }
-  ListCatalogue(Utf8ToAnsi(reply.body));
+  ListCatalogue(doc);
+  if (!IsValidUtf8(body)) {
+    ShowInfoBox(AnsiFromUtf8("动物目录中有不是UTF-8编码的文字，已显示为“?”。"));
+  }
   return true;
 }
 

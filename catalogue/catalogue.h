@@ -10,6 +10,14 @@ namespace animal_ids {
 // document to 编辑框1 and shows their number in 编辑框4; returns it.
 int ListCatalogue(const Text& doc);
 
+// How a downloaded document stands as a catalogue. Only a document whose
+// root element has been closed is complete: a body cut anywhere before the
+// end of its root's closing tag, whatever the transport noticed, is not. A
+// document with no root element, or whose root holds no animal element and
+// is not named "animals", is no catalogue.
+enum class CatalogueForm { kComplete, kCut, kNotCatalogue };
+CatalogueForm CheckCatalogue(const Text& doc);
+
 // 按钮4: downloads the catalogue of the version in 编辑框6 and lists it.
 // False, after telling the user, when the download failed.
 bool FetchAnimalIds();

@@ -1,3 +1,5 @@
+#include <string_view>
+
 #include "app/main_window.h"
 #include "catalogue/catalogue.h"
 #include "text/text_ops.h"
@@ -46,7 +48,77 @@ int AttributeValue(const Text& tag, const Text& marker, int from, Text& value) {
   return -1;
 }
 
+bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
+  return text.substr(at, prefix.size()) == prefix;
+}
+
+// The offset just past the first end marker at or after offset from, walking
+// by characters so that no second byte of one is taken for markup; npos when
+// the text ends first.
+size_t PastMarker(const Text& doc, size_t from, const Text& marker) {
+  int p = FindText(doc, marker, static_cast<int>(from) + 1, false);
+  return p == -1 ? std::string_view::npos : static_cast<size_t>(p - 1 + marker.size());
+}
+
 }  // namespace
+
+CatalogueForm CheckCatalogue(const Text& doc) {
+  const std::string_view d = doc.view();
+  constexpr size_t npos = std::string_view::npos;
+  std::string_view root;
+  int depth = 0;  // open elements named like the root
+  bool animals = false;
+  bool markup = false;
+  size_t at = 0;
+  for (;;) {
+    size_t lt = d.find('<', at);
+    if (root.empty()) {
+      // Before the root only white space may stand between the prolog's parts.
+      for (size_t i = at; i < (lt == npos ? d.size() : lt); ++i) {
+        if (!IsSpace(static_cast<unsigned char>(d[i]))) return CatalogueForm::kNotCatalogue;
+      }
+    }
+    if (lt == npos) break;
+    markup = true;
+    if (StartsWith(d, lt, "<!--") || StartsWith(d, lt, "<![CDATA[") || StartsWith(d, lt, "<?")) {
+      const char* end = StartsWith(d, lt, "<!--") ? "-->" : StartsWith(d, lt, "<?") ? "?>" : "]]>";
+      at = PastMarker(doc, lt + 2, end);
+      if (at == npos) return CatalogueForm::kCut;
+      continue;
+    }
+    const bool closing = StartsWith(d, lt, "</");
+    size_t nameBegin = lt + (closing ? 2 : 1);
+    size_t nameEnd = nameBegin;
+    while (nameEnd < d.size() && !IsSpace(static_cast<unsigned char>(d[nameEnd])) &&
+           d[nameEnd] != '/' && d[nameEnd] != '>' && d[nameEnd] != '<') {
+      ++nameEnd;
+    }
+    int length = StartTagLength(doc, static_cast<int>(lt), doc.size());
+    if (length == -1) return CatalogueForm::kCut;
+    size_t tagEnd = lt + static_cast<size_t>(length);
+    std::string_view name = d.substr(nameBegin, nameEnd - nameBegin);
+    at = tagEnd;
+    if (name.empty() || name[0] == '!') {
+      // A declaration such as <!DOCTYPE ...>, or a stray '<' in text.
+      if (root.empty() && name.empty()) return CatalogueForm::kNotCatalogue;
+      continue;
+    }
+    const bool empty = !closing && d[tagEnd - 2] == '/';
+    if (closing && name == "animal") animals = true;
+    if (root.empty()) {
+      if (closing) return CatalogueForm::kNotCatalogue;
+      root = name;
+      if (empty) break;
+      depth = 1;
+    } else if (name == root) {
+      depth += closing ? -1 : (empty ? 0 : 1);
+      if (depth == 0) break;
+    }
+  }
+  if (root.empty()) return markup ? CatalogueForm::kCut : CatalogueForm::kNotCatalogue;
+  if (depth > 0) return CatalogueForm::kCut;
+  return animals || root == "animals" ? CatalogueForm::kComplete : CatalogueForm::kNotCatalogue;
+}
 
 int ListCatalogue(const Text& doc) {
   const Text open = "<animal";

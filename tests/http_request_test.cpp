@@ -286,7 +286,11 @@ const ServerCase kServerCases[] = {
     {"closed without a byte", "/b/close=1/echo", Outcome::kNoResponse, 0, false},
     {"closed after the request", "/b/close=after-request/echo", Outcome::kNoResponse, 0, false},
     {"a reply without status line or headers", "/b/raw=1/mc/data/animal_v_115.xml",
-     Outcome::kNoResponse, 0, false},
+     Outcome::kNotHttp, 0, false},
+    {"a status line of another protocol version", "/b/badstatus=1/mc/data/animal_v_115.xml",
+     Outcome::kNotHttp, 0, false},
+    {"a status line of another protocol", "/b/badstatus=2/mc/data/animal_v_115.xml",
+     Outcome::kNotHttp, 0, false},
 };
 
 class MisbehavingServer : public HttpExchange, public ::testing::WithParamInterface<ServerCase> {};
@@ -370,8 +374,8 @@ struct SizeCase {
 
 const SizeCase kSizeCases[] = {
     {"exactly the bound", internet::kMaxBodyBytes, false, Outcome::kComplete},
-    {"one byte over", internet::kMaxBodyBytes + 1, false, Outcome::kIncomplete},
-    {"one byte over, chunked", internet::kMaxBodyBytes + 1, true, Outcome::kIncomplete},
+    {"one byte over", internet::kMaxBodyBytes + 1, false, Outcome::kTooLarge},
+    {"one byte over, chunked", internet::kMaxBodyBytes + 1, true, Outcome::kTooLarge},
 };
 
 class BodyBound : public HttpExchange, public ::testing::WithParamInterface<SizeCase> {};
@@ -382,7 +386,7 @@ TEST_P(BodyBound, RefusesABodyOverTheBound) {
       std::string(c.chunked ? "/b/chunked=1" : "") + "/bytes/" + std::to_string(c.bytes);
   HttpReply reply = HttpRequest(Text(Url(path)), "POST");
   EXPECT_EQ(reply.outcome, c.outcome) << c.what;
-  EXPECT_LE(reply.body.size(), internet::kMaxBodyBytes) << c.what;
+  EXPECT_LE(reply.body.size(), internet::kMaxBodyBytes + 512) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BodyBound, ::testing::ValuesIn(kSizeCases));
@@ -416,13 +420,13 @@ TEST_F(HttpExchange, ASilentServerTimesOut) {
   internet::SessionHandle session = internet::OpenSession(kAgent, Text());
   internet::ConnectionHandle connection = internet::Connect(*session, "127.0.0.1", server_->port());
   internet::RequestHandle request = internet::OpenRequest(*connection, "GET", "/b/hang=1/echo");
-  internet::SetTimeouts(*request, 2000, 500, 500);
+  internet::SetTimeouts(*request, 2000, 500, 500, 60000);
   auto started = std::chrono::steady_clock::now();
   EXPECT_FALSE(internet::SendRequest(*request, Text(), Bytes()));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 
   request = internet::OpenRequest(*connection, "GET", "/b/drip=100:3/mc/data/animal_v_115.xml");
-  internet::SetTimeouts(*request, 2000, 500, 500);
+  internet::SetTimeouts(*request, 2000, 500, 500, 60000);
   ASSERT_TRUE(internet::SendRequest(*request, Text(), Bytes()));
   char buffer[512];
   int n = 0;
@@ -430,6 +434,29 @@ TEST_F(HttpExchange, ASilentServerTimesOut) {
   while ((result = internet::ReadBody(*request, buffer, 512, n)) == internet::ReadResult::kData) {
   }
   EXPECT_EQ(result, internet::ReadResult::kFailed);
+}
+
+// A compressed body is returned as it came, marked, and never undone.
+TEST_F(HttpExchange, MarksAnEncodedBody) {
+  HttpReply plain = HttpRequest(Text(Url("/mc/data/animal_v_115.xml")), "POST");
+  HttpReply gzip = HttpRequest(Text(Url("/b/gzip=1/mc/data/animal_v_115.xml")), "POST");
+  EXPECT_FALSE(plain.encoded);
+  EXPECT_EQ(gzip.outcome, Outcome::kComplete);
+  EXPECT_TRUE(gzip.encoded);
+  EXPECT_EQ(gzip.body.str().substr(0, 2), "\x1f\x8b");
+}
+
+// A drip that never leaves a silence of 18 s still ends at the deadline.
+TEST_F(HttpExchange, ADripEndsAtTheDeadline) {
+  const int previous = SetHttpDeadline(1500);
+  auto started = std::chrono::steady_clock::now();
+  HttpReply reply = HttpRequest(Text(Url("/b/drip=1:0.4/mc/data/animal_v_115.xml")), "POST");
+  auto took = std::chrono::steady_clock::now() - started;
+  SetHttpDeadline(previous);
+  EXPECT_EQ(reply.outcome, Outcome::kTimedOut);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_GE(took, std::chrono::milliseconds(1400));
+  EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 // The whole exchange gives up on a server that never answers after its 18 seconds.

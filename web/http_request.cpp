@@ -1,7 +1,10 @@
 #include "web/http_request.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <string_view>
+#include <utility>
 
 #include "app/main_window.h"
 #include "text/text_ops.h"
@@ -11,8 +14,12 @@
 namespace animal_ids {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kTimeoutMs = 18000;
 constexpr int kReadSize = 512;
+
+int deadlineMs = kHttpDeadlineMs;
 
 const Text kUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 const Text kCrLf = "\r\n";
@@ -61,11 +68,34 @@ long long DeclaredLength(const Text& rawHeaders) {
   return std::strtoll(value, nullptr, 10);
 }
 
+// Whether a header line follows the status line. The Windows functions make
+// "HTTP/1.0 200 OK" and nothing else of a reply that had no status line.
+bool HasHeaderLines(const Text& rawHeaders) {
+  const std::string& h = rawHeaders.str();
+  size_t end = h.find('\n');
+  return end != std::string::npos && end + 1 < h.size() && h[end + 1] != '\r' && h[end + 1] != '\n';
+}
+
+// Whether the body is compressed or otherwise encoded ("identity" is no encoding).
+bool IsEncoded(const Text& rawHeaders) {
+  Text lower = ToLower(rawHeaders);
+  int p = FindText(lower, "\ncontent-encoding:", 1, false);
+  if (p <= 0) return false;
+  std::string_view value = lower.view().substr(static_cast<size_t>(p - 1 + 18));
+  value = value.substr(0, value.find_first_of("\r\n"));
+  size_t first = value.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return false;
+  value = value.substr(first, value.find_last_not_of(" \t") + 1 - first);
+  return value != "identity";
+}
+
 bool HasNoBody(int status) {
   return (status >= 100 && status < 200) || status == 204 || status == 304;
 }
 
 }  // namespace
+
+int SetHttpDeadline(int ms) { return std::exchange(deadlineMs, ms); }
 
 HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, const Text& headers,
                       const Text& postData, Text* responseHeaders) {
@@ -79,7 +109,7 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
   Text verb = ToUpper(method) != Text("POST") ? Text("GET") : method;
   internet::RequestHandle request = internet::OpenRequest(*connection, verb, UrlPath(url));
   if (!request) return reply;
-  internet::SetTimeouts(*request, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+  internet::SetTimeouts(*request, kTimeoutMs, kTimeoutMs, kTimeoutMs, deadlineMs);
 
   Text allHeaders = CompleteHeaders(headers, url);
   Bytes body;
@@ -88,37 +118,53 @@ HttpReply HttpRequest(const Text& url, const Text& method, const Text& proxy, co
                              "Content-Length: ", NumberToText(TextLength(postData)), kCrLf);
     body = TextToBytes(postData);
   }
-  if (!internet::SendRequest(*request, allHeaders, body)) return reply;
+  const Clock::time_point started = Clock::now();
+  auto pastDeadline = [&] {
+    return Clock::now() - started >= std::chrono::milliseconds(deadlineMs);
+  };
+  if (!internet::SendRequest(*request, allHeaders, body)) {
+    if (pastDeadline()) reply.outcome = HttpReply::Outcome::kTimedOut;
+    return reply;
+  }
 
   Text raw = internet::RawHeaders(*request);
   reply.status = StatusOf(raw);
-  if (reply.status == 0) return reply;
+  if (reply.status == 0 || !HasHeaderLines(raw)) {
+    reply.status = 0;
+    reply.outcome = HttpReply::Outcome::kNotHttp;
+    return reply;
+  }
   if (responseHeaders) *responseHeaders = raw;
+  reply.encoded = IsEncoded(raw);
 
   long long declared = HasNoBody(reply.status) ? -1 : DeclaredLength(raw);
-  // A declared length saves growing the body piece by piece, within the bound.
-  if (declared > 0) {
-    reply.body.Reserve(static_cast<size_t>(std::min(declared, internet::kMaxBodyBytes)));
+  if (declared > internet::kMaxBodyBytes) {
+    reply.outcome = HttpReply::Outcome::kTooLarge;
+    return reply;
   }
-  bool cut = false;
+  // A declared length saves growing the body piece by piece.
+  if (declared > 0) reply.body.Reserve(static_cast<size_t>(declared));
+  HttpReply::Outcome outcome = HttpReply::Outcome::kComplete;
   char buffer[kReadSize];
   for (;;) {
     ProcessPendingEvents();
     int n = 0;
     internet::ReadResult result = internet::ReadBody(*request, buffer, kReadSize, n);
     if (result == internet::ReadResult::kFailed) {
-      cut = true;
+      outcome = pastDeadline() ? HttpReply::Outcome::kTimedOut : HttpReply::Outcome::kIncomplete;
       break;
     }
     if (result == internet::ReadResult::kEnd) break;
     reply.body.Append(std::string_view(buffer, static_cast<size_t>(n)));
     if (reply.body.size() > internet::kMaxBodyBytes) {
-      cut = true;
+      outcome = HttpReply::Outcome::kTooLarge;
       break;
     }
   }
-  if (declared >= 0 && declared != reply.body.size()) cut = true;
-  reply.outcome = cut ? HttpReply::Outcome::kIncomplete : HttpReply::Outcome::kComplete;
+  if (outcome == HttpReply::Outcome::kComplete && declared >= 0 && declared != reply.body.size()) {
+    outcome = HttpReply::Outcome::kIncomplete;
+  }
+  reply.outcome = outcome;
   return reply;
 }
 

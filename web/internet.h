@@ -12,7 +12,9 @@
 
 namespace animal_ids::internet {
 
-// No body longer than this is accepted; a longer one fails as incomplete.
+// No body longer than this is accepted. A transport that bounds what it
+// holds still delivers at least one byte more, so that the exchange can
+// tell a body too long from one cut short.
 inline constexpr long long kMaxBodyBytes = 64LL * 1024 * 1024;
 
 struct Session;
@@ -38,8 +40,11 @@ ConnectionHandle Connect(Session& session, const Text& host, int port);
 RequestHandle OpenRequest(Connection& connection, const Text& verb, const Text& path);
 
 // Connect bounds the connection set-up, receive each silence while waiting
-// for the answer, send each silence while the request goes out.
-void SetTimeouts(Request& request, int connectMs, int receiveMs, int sendMs);
+// for the answer, send each silence while the request goes out. total bounds
+// everything from the start of SendRequest to the end of the body, every
+// redirect included: once it has passed, SendRequest returns false and
+// ReadBody kFailed, however steadily bytes still arrive.
+void SetTimeouts(Request& request, int connectMs, int receiveMs, int sendMs, int totalMs);
 
 // Sends the request with the header lines (each ending in CR LF) and the
 // body, follows http redirects, and waits until the final response's headers

@@ -164,6 +164,8 @@ struct Request {
   int connectMs = 60000;
   int receiveMs = 60000;
   int sendMs = 60000;
+  int totalMs = 600000;
+  Clock::time_point deadline;
 
   // The transfer refers to the header list and goes first.
   Slist headerList;
@@ -211,8 +213,12 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   size_t n = size * count;
   request->lastActivity = Clock::now();
   request->headersDone = true;
-  // The bound holds for chunked bodies too, which curl's own size limit does not stop.
-  if (request->delivered + static_cast<long long>(n) > kMaxBodyBytes) {
+  // The bound holds for chunked bodies too, which curl's own size limit does
+  // not stop; the one byte beyond it tells the exchange the body is too long.
+  const long long room = kMaxBodyBytes + 1 - request->delivered;
+  if (static_cast<long long>(n) > room) {
+    request->buffer.append(data, static_cast<size_t>(room));
+    request->delivered += room;
     request->tooLarge = true;
     return 0;
   }
@@ -253,6 +259,9 @@ bool Configure(Request& request, const std::string& url, const std::string& verb
   curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &request);
   curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  // A reply without status line comes through as a body, as with the Windows
+  // functions; the exchange then sees that no header block came with it.
+  curl_easy_setopt(easy, CURLOPT_HTTP09_ALLOWED, 1L);
 
   bool hasContentType = false;
   bool hasExpect = false;
@@ -294,13 +303,21 @@ bool Configure(Request& request, const std::string& url, const std::string& verb
   return true;
 }
 
+bool PastDeadline(Request& request) {
+  if (Clock::now() < request.deadline) return false;
+  request.timedOut = true;
+  return true;
+}
+
 // Runs the transfer, pumping the window's messages, until ready() holds or
-// the transfer has ended. A silence longer than the time-out ends it.
+// the transfer has ended. A silence longer than the time-out ends it, and so
+// does the request's deadline.
 template <typename Ready>
 void Pump(Request& request, Ready ready) {
   Transfer& transfer = *request.transfer;
   while (!ready() && !transfer.done()) {
     if (transfer.Step(kPollMs) || ready()) break;
+    if (PastDeadline(request)) return;
     if (!request.connected) {
       curl_off_t connectTime = 0;
       curl_easy_getinfo(transfer.easy(), CURLINFO_CONNECT_TIME_T, &connectTime);
@@ -403,10 +420,11 @@ RequestHandle OpenRequest(Connection& connection, const Text& verb, const Text& 
   return request;
 }
 
-void SetTimeouts(Request& request, int connectMs, int receiveMs, int sendMs) {
+void SetTimeouts(Request& request, int connectMs, int receiveMs, int sendMs, int totalMs) {
   request.connectMs = connectMs;
   request.receiveMs = receiveMs;
   request.sendMs = sendMs;
+  request.totalMs = totalMs;
 }
 
 bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
@@ -416,10 +434,13 @@ bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
   std::vector<std::string> lines = SplitHeaderLines(headers.str());
   request.body = body.str();
   std::string verb = request.verb;
+  request.deadline = Clock::now() + std::chrono::milliseconds(request.totalMs);
   for (int hop = 0;; ++hop) {
     if (!Configure(request, url, verb, lines)) return false;
     Pump(request, [&] { return request.headersDone; });
-    if (request.timedOut || request.status == 0) return false;
+    if (request.timedOut || !request.headersDone) return false;
+    // Bytes without a status line: the answer, with no header block.
+    if (request.status == 0) return true;
     std::string next = hop < kMaxRedirects ? RedirectTarget(request, url) : std::string();
     if (next.empty()) return true;
     int s = request.status;
@@ -437,7 +458,7 @@ bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
 
 ReadResult ReadBody(Request& request, char* buffer, int capacity, int& delivered) {
   delivered = 0;
-  if (!request.transfer) return ReadResult::kFailed;
+  if (!request.transfer || PastDeadline(request)) return ReadResult::kFailed;
   auto available = [&] { return request.buffer.size() > request.readOffset; };
   if (!available() && !request.timedOut) Pump(request, available);
   if (available()) {
