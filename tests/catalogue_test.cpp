@@ -112,6 +112,54 @@ TEST_F(HeadlessWindowTest, ListingTwiceAppendsTwice) {
   EXPECT_EQ(Utf8(GetText(编辑框4)), "1");
 }
 
+struct FormCase {
+  const char* what;
+  const char* doc;
+  CatalogueForm form;
+};
+
+const FormCase kFormCases[] = {
+    {"a whole catalogue",
+     "<?xml version=\"1.0\"?>\n<!-- c -->\n<animals v=\"1\">\n<animal id=\"1\" name=\"a\" "
+     "price=\"1\">\n</animal>\n</animals>\n",
+     CatalogueForm::kComplete},
+    {"an empty catalogue", "<animals></animals>", CatalogueForm::kComplete},
+    {"an empty catalogue in one tag", "<animals/>", CatalogueForm::kComplete},
+    {"a root of another name that holds animals",
+     "<data><animal id=\"1\" name=\"a\" price=\"1\"></animal></data>", CatalogueForm::kComplete},
+    {"cut after the last animal, before the root's closing tag",
+     "<animals><animal id=\"1\" name=\"a\" price=\"1\"></animal>\n", CatalogueForm::kCut},
+    {"cut inside the root's closing tag",
+     "<animals><animal id=\"1\" name=\"a\" price=\"1\"></animal></anim", CatalogueForm::kCut},
+    {"cut inside a start tag", "<animals><animal id=\"1\" na", CatalogueForm::kCut},
+    {"cut inside a quoted value holding '>'", "<animals><animal id=\"1\" name=\"a>",
+     CatalogueForm::kCut},
+    {"cut after an inner element of the root's name",
+     "<animals><animals></animals><animal id=\"1\" name=\"a\" price=\"1\"></animal>",
+     CatalogueForm::kCut},
+    {"a closing tag inside a comment closes nothing",
+     "<animals><animal id=\"1\" name=\"a\" price=\"1\"></animal><!-- </animals>",
+     CatalogueForm::kCut},
+    {"a closing tag inside CDATA closes nothing", "<animals><![CDATA[</animals>]]>",
+     CatalogueForm::kCut},
+    {"only the declaration", "<?xml version=\"1.0\"?>\n", CatalogueForm::kCut},
+    {"an empty document", "", CatalogueForm::kNotCatalogue},
+    {"plain text", "hello, world", CatalogueForm::kNotCatalogue},
+    {"text before the root", "?<animals></animals>", CatalogueForm::kNotCatalogue},
+    {"a whole HTML page", "<!DOCTYPE html>\n<html><body><h1>Not Found</h1></body></html>\n",
+     CatalogueForm::kNotCatalogue},
+    {"a stray closing tag first", "</animals>", CatalogueForm::kNotCatalogue},
+};
+
+class Form : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(Form, IsCompleteOnlyOnceTheRootIsClosed) {
+  const FormCase& c = GetParam();
+  EXPECT_EQ(CheckCatalogue(Ansi(c.doc)), c.form) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Form, ::testing::ValuesIn(kFormCases));
+
 struct LookupCase {
   const char* what;
   const char* list;
@@ -239,6 +287,14 @@ const FailureCase kFailureCases[] = {
     {"closed mid-body", "/b/cut=40", "115", "获取动物ID失败：数据不完整。"},
     {"closed mid-chunk", "/b/chunked=1&cut=40", "115", "获取动物ID失败：数据不完整。"},
     {"closed without a byte", "/b/close=1", "115", "获取动物ID失败：无法连接服务器。"},
+    {"a redirect loop", "/b/loop=1", "115", "获取动物ID失败：服务器返回302。"},
+    {"cut after the last animal, chunked", "/b/chunked=1&short=10", "115",
+     "获取动物ID失败：数据不完整。"},
+    {"no status line", "/b/raw=1", "115", "获取动物ID失败：服务器返回的不是HTTP应答。"},
+    {"not a catalogue", "/b/body=%3Chtml%3E%3C%2Fhtml%3E", "115",
+     "获取动物ID失败：服务器返回的不是动物目录。"},
+    {"a zero byte", "/b/zero=30", "115", "获取动物ID失败：数据中含有零字节。"},
+    {"compressed", "/b/gzip=1", "115", "获取动物ID失败：数据经过压缩，无法读取。"},
     {"nothing listens", nullptr, "115", "获取动物ID失败：无法连接服务器。"},
 };
 

@@ -76,9 +76,11 @@ Options
     zero=K           one zero byte inserted after the first K body bytes.
     invalid=K        the bytes FF FE inserted after the first K body bytes.
     bom=1            the body prefixed with EF BB BF.
+    pad=N            N spaces appended to the body, streamed, never held whole
+                     (makes any document larger than a client's bound).
     gzip=1           the body gzip-compressed, "Content-Encoding: gzip", although
                      the client did not ask for it.
-                     Order: resource or body= -> zero -> invalid -> bom -> gzip;
+                     Order: resource or body= -> zero -> invalid -> bom -> pad -> gzip;
                      K counts bytes of the body as it stands at that step and
                      past the end means at the end.
     headers=N        filler header lines "X-Filler-001: aaa..." (each at most
@@ -211,6 +213,20 @@ def prefix(body, extra):
     return Body(body.length + len(extra), blocks)
 
 
+def padded(body, n):
+    block = b" " * STREAM_BLOCK
+
+    def blocks():
+        yield from body.blocks()
+        left = n
+        while left > 0:
+            take = min(left, STREAM_BLOCK)
+            yield block[:take]
+            left -= take
+
+    return Body(body.length + n, blocks)
+
+
 def gzipped(body):
     # wbits 31 writes the gzip wrapper; the header's mtime is zero, so the
     # output is the same on every run.
@@ -304,7 +320,7 @@ def gen_body(n):
 # --- options ----------------------------------------------------------------
 
 KNOWN = {
-    "status", "type", "body", "zero", "invalid", "bom", "gzip", "headers", "chunked",
+    "status", "type", "body", "zero", "invalid", "bom", "pad", "gzip", "headers", "chunked",
     "drip", "delay", "cut", "short", "linger", "redirect", "rcode", "loop", "location",
     "hang", "close", "raw", "badstatus",
 }
@@ -347,6 +363,7 @@ class Behaviour:
         self.zero = number("zero", int, None)
         self.invalid = number("invalid", int, None)
         self.bom = flag("bom")
+        self.pad = number("pad", int, 0, 0, GEN_MAX * 100)
         self.gzip = flag("gzip")
         self.headers = number("headers", int, 0)
         self.chunked = flag("chunked")
@@ -594,6 +611,8 @@ def build_response(target, root, raw_request):
         body = insert_at(body, b.invalid, b"\xff\xfe")
     if b.bom:
         body = prefix(body, b"\xef\xbb\xbf")
+    if b.pad:
+        body = padded(body, b.pad)
     extra = []
     if b.gzip:
         body = gzipped(body)

@@ -116,6 +116,7 @@ class Behaviours(unittest.TestCase):
             ("/b/invalid=0" + XML, b"\xff\xfe" + SAMPLE, None),
             ("/b/zero=3&invalid=99999&bom=1/bytes/5", b"\xef\xbb\xbfxxx\0xx\xff\xfe", None),
             ("/b/zero=70000/bytes/140000", b"x" * 70000 + b"\0" + b"x" * 70000, None),
+            ("/b/pad=70000&bom=1" + XML, b"\xef\xbb\xbf" + SAMPLE + b" " * 70000, None),
             ("/b/body=%E7%BE%8A%00%FF" + XML, "羊".encode() + b"\0\xff", XML_TYPE),
             ("/b/body=a%2Fb;type=text%2Fxml%3B%20charset%3Dgbk/echo", b"a/b", GBK_TYPE),
         ]
