@@ -13,10 +13,14 @@ using testing::PrintTo;
 
 using namespace std::string_literals;
 
+// The substitute for what a code page cannot hold is the platform's own:
+// iconv and the Windows functions differ on a few inputs, and windowsAnsi
+// is what the Windows functions make of those.
 struct Utf8Case {
   const char* what;
   std::string utf8;
   std::string ansi;
+  std::string windowsAnsi = "";
 };
 
 const Utf8Case kUtf8Cases[] = {
@@ -26,7 +30,7 @@ const Utf8Case kUtf8Cases[] = {
     {"ends in a multi-byte character, no terminator", "x\xE7\xBE\x8A", "x\xD1\xF2"},
     {"a byte-order mark has no equivalent", "\xEF\xBB\xBF<a/>", "?<a/>"},
     {"a character 936 cannot hold", "a\xE0\xB8\x81z", "a?z"},
-    {"a character outside the basic plane is one substitute", "a\xF0\x9F\x90\x91z", "a?z"},
+    {"a character outside the basic plane is substituted", "a\xF0\x9F\x90\x91z", "a?z", "a??z"},
     {"invalid UTF-8 becomes a substitute", "a\xFFz", "a?z"},
     {"the euro sign has its code page 936 byte", "\xE2\x82\xAC", "\x80"},
     {"full-width digits", "\xEF\xBC\x91\xEF\xBC\x95", "\xA3\xB1\xA3\xB5"},
@@ -36,7 +40,10 @@ class Utf8ToAnsiCases : public ::testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8ToAnsiCases, Converts) {
   const Utf8Case& c = GetParam();
-  EXPECT_EQ(Utf8ToAnsi(Bytes(c.utf8)).str(), c.ansi) << c.what;
+  std::string converted = Utf8ToAnsi(Bytes(c.utf8)).str();
+  if (c.windowsAnsi.empty() || converted != c.windowsAnsi) {
+    EXPECT_EQ(converted, c.ansi) << c.what;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Utf8ToAnsiCases, ::testing::ValuesIn(kUtf8Cases));
@@ -74,9 +81,10 @@ TEST(AnsiToUtf8, RoundTripsWhatTheCodePageHolds) {
   EXPECT_EQ(AnsiFromWide(AnsiToWide(ansi)), ansi);
 }
 
-TEST(AnsiToUtf8, AnInvalidByteBecomesTheReplacementCharacter) {
-  // A lead byte at the very end has no second byte.
-  EXPECT_EQ(AnsiToUtf8(Text("a\xD1")), "a\xEF\xBF\xBD");
+TEST(AnsiToUtf8, AnInvalidByteBecomesASubstitute) {
+  // A lead byte at the very end has no second byte: iconv's U+FFFD or the Windows "?".
+  std::string converted = AnsiToUtf8(Text("a\xD1"));
+  EXPECT_TRUE(converted == "a\xEF\xBF\xBD" || converted == "a?") << converted;
 }
 
 }  // namespace

@@ -1,10 +1,6 @@
 #include "app/command_line.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,54 +10,18 @@
 #include <vector>
 
 #include "tests/case_names.h"
+#include "tests/test_platform.h"
 #include "tests/test_server.h"
-
-extern char** environ;
 
 namespace animal_ids {
 namespace {
 
 using testing::PrintTo;
 
-struct ProgramRun {
-  int code = -1;
-  std::string out, err;
-};
+using testing::ProgramRun;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-// Runs the program with the arguments, its output caught in files.
 ProgramRun RunProgram(const std::vector<std::string>& args) {
-  char pattern[] = "/tmp/animal-ids-cli-XXXXXX";
-  std::string dir = mkdtemp(pattern);
-  std::string out = dir + "/out", err = dir + "/err";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<std::string> all{ANIMAL_IDS_PROGRAM};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  ProgramRun run;
-  pid_t pid;
-  if (posix_spawn(&pid, ANIMAL_IDS_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  run.out = Slurp(out);
-  run.err = Slurp(err);
-  std::filesystem::remove_all(dir);
-  return run;
+  return testing::RunProgram(ANIMAL_IDS_PROGRAM, args);
 }
 
 class CommandLineProgram : public ::testing::Test {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include "app/headless_window.h"
 #include "app/main_window.h"
 #include "catalogue/catalogue.h"
+#include "tests/test_platform.h"
 #include "text/files.h"
 #include "web/codepage.h"
 
@@ -25,9 +25,9 @@ class Saving : public ::testing::Test {
     ResetHeadlessWindow();
     EchoInfoBoxes(false);
     EstablishRunDirectory();
-    directory_ = fs::read_symlink("/proc/self/exe").parent_path();
-    target_ = directory_ / "动物ID.txt";
-    saving_ = directory_ / "动物ID.txt.saving";
+    directory_ = testing::ExecutablePath().parent_path();
+    target_ = directory_ / u8"动物ID.txt";
+    saving_ = directory_ / u8"动物ID.txt.saving";
     Clean();
   }
   void TearDown() override { Clean(); }
@@ -75,11 +75,11 @@ TEST_F(Saving, SavingAgainLeavesOnlyTheLatestList) {
 
 TEST_F(Saving, GoesBesideTheExecutableWhateverTheCurrentDirectory) {
   fs::path elsewhere = fs::temp_directory_path();
-  ASSERT_EQ(chdir(elsewhere.c_str()), 0);
+  fs::current_path(elsewhere);
   SetText(编辑框1, "x");
   EXPECT_TRUE(SaveAnimalList());
   EXPECT_EQ(Saved(), "x");
-  EXPECT_FALSE(fs::exists(elsewhere / "动物ID.txt"));
+  EXPECT_FALSE(fs::exists(elsewhere / u8"动物ID.txt"));
 }
 
 // A save that cannot be completed keeps the earlier file and says so.

@@ -25,8 +25,9 @@ std::u16string AnsiToWide(const Text& text);
 Text AnsiFromWide(std::u16string_view wide);
 
 // The platform's two conversion primitives, one backend per platform.
-// Decoding turns an invalid sequence into U+FFFD; encoding turns a character
-// the target cannot hold into the target's substitute ("?" for ANSI).
+// Decoding turns an invalid sequence into the platform's substitute (U+FFFD
+// from iconv, "?" from the Windows functions); encoding turns a character the
+// target cannot hold into the target's substitute ("?" for ANSI).
 enum class CodePage { kAnsi, kUtf8 };
 std::u16string DecodeToWide(CodePage codePage, std::string_view bytes);
 std::string EncodeFromWide(CodePage codePage, std::u16string_view wide);
