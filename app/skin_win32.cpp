@@ -345,14 +345,20 @@ void PaintEditEdge(HWND edit, HDC dc) {
 }
 
 LRESULT EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, Skinned& skin) {
+  if (message == WM_PRINT) {
+    // The edit control leaves its client clipping on the caller's DC.
+    auto dc = reinterpret_cast<HDC>(wParam);
+    int saved = SaveDC(dc);
+    LRESULT result = CallWindowProcA(skin.previous, edit, message, wParam, lParam);
+    if (saved) RestoreDC(dc, saved);
+    if (lParam & PRF_NONCLIENT) PaintEditEdge(edit, dc);
+    return result;
+  }
   LRESULT result = CallWindowProcA(skin.previous, edit, message, wParam, lParam);
   switch (message) {
     case WM_NCPAINT:
       // After the previous procedure, so its scroll bar is drawn as well.
       if (IsWindow(edit)) PaintEditEdge(edit, WindowDc(edit).get());
-      break;
-    case WM_PRINT:
-      if (lParam & PRF_NONCLIENT) PaintEditEdge(edit, reinterpret_cast<HDC>(wParam));
       break;
     case WM_ENABLE:
     case EM_SETREADONLY:
