@@ -171,8 +171,8 @@ TEST_F(SkinTest, SwitchingOffGivesEveryWindowItsProcedureBack) {
   std::map<HWND, LONG_PTR> own;
   for (HWND window : Children()) own[window] = ProcedureOf(window);
 
-  // Twice on: the second call must take the look off before putting it on
-  // again, or it would keep its own procedure as the one to give back.
+  // Twice on: the second call takes the look off before putting it on again,
+  // so neither a procedure nor a hook of the first call is left behind.
   ASSERT_EQ(EnableSkin(3), 1);
   ASSERT_EQ(EnableSkin(1), 1);
   EXPECT_EQ(win32::SkinScheme(), 1);
@@ -186,6 +186,9 @@ TEST_F(SkinTest, SwitchingOffGivesEveryWindowItsProcedureBack) {
     EXPECT_FALSE(IsSkinned(window));
   }
   EXPECT_EQ(ProcedureOf(button_), static_cast<LONG_PTR>(GetClassLongPtrA(button_, GCLP_WNDPROC)));
+  HWND later = CreateWindowExA(0, "Button", "later", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 200, 10,
+                               80, 30, frame_, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(IsSkinned(later)) << "a hook of the first call outlived the look";
 }
 
 TEST_F(SkinTest, AnyOtherSchemeWhileOffReturnsZeroAndChangesNothing) {
