@@ -305,6 +305,10 @@ LRESULT ButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
         TrackMouseEvent(&track);
         InvalidateRect(button, nullptr, FALSE);
       }
+      // Only a button holding the capture changes its pressed state on a move.
+      if (GetCapture() != button) {
+        return CallWindowProcA(skin.previous, button, message, wParam, lParam);
+      }
       return CallQuietly(button, message, wParam, lParam, skin);
     case WM_MOUSELEAVE:
       skin.hot = false;
