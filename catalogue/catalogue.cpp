@@ -111,6 +111,45 @@ Text CatalogueUrl(const Text& version) {
   return ConcatText(CatalogueServer(), "/mc/data/animal_v_", EscapePathPart(version), ".xml");
 }
 
+// Only the non-ASCII runs go through the code pages, all in one conversion;
+// the ASCII between them is copied as it is. Every run begins and ends at an
+// ASCII byte, so each character converts exactly as within the whole text.
+Text DocumentToAnsi(std::string_view utf8) {
+  auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  std::string runs;
+  for (size_t i = 0; i < utf8.size();) {
+    if (isAscii(utf8[i])) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < utf8.size() && !isAscii(utf8[end])) ++end;
+    runs.append(utf8.substr(i, end - i));
+    runs += '\n';
+    i = end;
+  }
+  if (runs.empty()) return Text(utf8);
+  const Text converted = AnsiFromUtf8(runs);
+  std::string_view ansi = converted.view();
+  std::string out;
+  // No character takes more bytes in the ANSI code page than in UTF-8.
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    if (isAscii(utf8[i])) {
+      size_t end = i;
+      while (end < utf8.size() && isAscii(utf8[end])) ++end;
+      out.append(utf8.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    while (i < utf8.size() && !isAscii(utf8[i])) ++i;
+    size_t newline = ansi.find('\n');
+    out.append(ansi.substr(0, newline));
+    ansi.remove_prefix(newline + 1);
+  }
+  return Text(std::move(out));
+}
+
 bool FetchAnimalIds() {
   Text url = CatalogueUrl(GetText(Control::编辑框6));
   HttpReply reply = HttpRequest(url, "POST");
@@ -124,7 +163,7 @@ bool FetchAnimalIds() {
     if (body.find('\0') != std::string_view::npos) {
       failure = AnsiFromUtf8("获取动物ID失败：数据中含有零字节。");
     } else {
-      doc = AnsiFromUtf8(body);  // Utf8ToAnsi, without copying the body first
+      doc = DocumentToAnsi(body);
       CatalogueForm form = CheckCatalogue(doc);
       if (form == CatalogueForm::kCut) failure = AnsiFromUtf8(kCutMessage);
       if (form == CatalogueForm::kNotCatalogue) {

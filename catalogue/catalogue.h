@@ -2,6 +2,8 @@
 
 // The animal catalogue: its scan and the three button handlers.
 
+#include <string_view>
+
 #include "text/text.h"
 
 namespace animal_ids {
@@ -17,6 +19,10 @@ int ListCatalogue(const Text& doc);
 // is not named "animals", is no catalogue.
 enum class CatalogueForm { kComplete, kCut, kNotCatalogue };
 CatalogueForm CheckCatalogue(const Text& doc);
+
+// Utf8ToAnsi of a document that holds no zero byte, in a fraction of the
+// time for one that is mostly markup, as a catalogue is.
+Text DocumentToAnsi(std::string_view utf8);
 
 // 按钮4: downloads the catalogue of the version in 编辑框6 and lists it.
 // False, after telling the user, when the download failed.

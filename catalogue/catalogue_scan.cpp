@@ -1,4 +1,8 @@
+#include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/main_window.h"
 #include "catalogue/catalogue.h"
@@ -31,21 +35,52 @@ int StartTagLength(const Text& doc, int begin, int limit) {
   return -1;
 }
 
+// The first match of needle in text at or after offset from, walking by
+// characters from there (a byte of 0x80 or above and the one after it are one
+// character, whose second byte never starts a match), as FindText does; npos
+// when there is none.
+size_t FindInTag(std::string_view text, std::string_view needle, size_t from) {
+  for (size_t at = from; at < text.size() && text.size() - at >= needle.size();) {
+    if (text.compare(at, needle.size(), needle) == 0) return at;
+    at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
+  }
+  return std::string_view::npos;
+}
+
 // The value of the attribute whose marker (such as "id=\"") stands in the
-// tag at or after position from where it starts an attribute, that is after
-// white space; it runs to the next double quote. The position after the
-// value's closing quote, or -1.
-int AttributeValue(const Text& tag, const Text& marker, int from, Text& value) {
-  for (int p = FindText(tag, marker, from, false); p != -1;
-       p = FindText(tag, marker, p + 1, false)) {
-    if (p < 2 || !IsSpace(tag.at(p - 2))) continue;
-    int v = p + TextLength(marker);
-    int close = FindText(tag, "\"", v, false);
-    if (close == -1) return -1;
-    value = TextMid(tag, v, close - v);
+// tag at or after offset from where it starts an attribute, that is after
+// white space; it runs to the next double quote. The offset after the
+// value's closing quote, or npos.
+size_t AttributeValue(std::string_view tag, std::string_view marker, size_t from,
+                      std::string_view& value) {
+  constexpr size_t npos = std::string_view::npos;
+  for (size_t p = FindInTag(tag, marker, from); p != npos; p = FindInTag(tag, marker, p + 1)) {
+    if (p < 1 || !IsSpace(static_cast<unsigned char>(tag[p - 1]))) continue;
+    size_t v = p + marker.size();
+    size_t close = FindInTag(tag, "\"", v);
+    if (close == npos) return npos;
+    value = tag.substr(v, close - v);
     return close + 1;
   }
-  return -1;
+  return npos;
+}
+
+// Steps over characters from a character start up to target, eight ASCII bytes at a time where
+// it can; the result is target when target starts a character, target + 1 when it is a second byte.
+size_t WalkTo(std::string_view text, size_t at, size_t target) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  while (at < target) {
+    if (target - at >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + at, sizeof word);
+      if ((word & kHighBits) == 0) {
+        at += 8;
+        continue;
+      }
+    }
+    at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
+  }
+  return at;
 }
 
 bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
@@ -121,36 +156,46 @@ CatalogueForm CheckCatalogue(const Text& doc) {
 }
 
 int ListCatalogue(const Text& doc) {
-  const Text open = "<animal";
-  const Text close = "</animal>";
-  const Text prefix = AnsiFromUtf8("动物ID:");
-  Text lines;
+  constexpr size_t npos = std::string_view::npos;
+  const std::string_view d = doc.view();
+  const std::string prefix = AnsiFromUtf8("动物ID:").str();
+  std::string lines;
+  // No element makes a longer line than it is long; what is not used is never touched.
+  lines.reserve(d.size());
   int listed = 0;
-  int nextOpen = FindText(doc, open, 1, false);
   // Each element runs from the last "<animal" start tag after the previous
   // "</animal>" to its own "</animal>"; its ID and name come from its start
-  // tag alone, so no neighbour and no child element can lend them.
-  for (int from = 1;;) {
-    int end = FindText(doc, close, from, false);
-    if (end == -1) break;
-    int start = -1;
-    for (; nextOpen != -1 && nextOpen < end; nextOpen = FindText(doc, open, nextOpen + 1, false)) {
-      int after = nextOpen - 1 + TextLength(open);
-      if (IsSpace(doc.at(after)) || doc.at(after) == '>') start = nextOpen;
+  // tag alone, so no neighbour and no child element can lend them. One walk
+  // by characters finds both markers: neither begins on a second byte.
+  size_t start = npos;
+  for (size_t at = 0;;) {
+    const void* hit = std::memchr(d.data() + at, '<', d.size() - at);
+    if (!hit) break;
+    const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - d.data());
+    at = WalkTo(d, at, lt);
+    if (at != lt) continue;
+    if (StartsWith(d, lt, "</animal>")) {
+      at = lt + 9;
+      if (start == npos) continue;
+      const size_t tagStart = std::exchange(start, npos);
+      const int length = StartTagLength(doc, static_cast<int>(tagStart), static_cast<int>(lt));
+      if (length == -1) continue;
+      const std::string_view tag = d.substr(tagStart, static_cast<size_t>(length));
+      std::string_view id, name;
+      const size_t afterId = AttributeValue(tag, "id=\"", 7, id);
+      if (afterId == npos || AttributeValue(tag, "name=\"", afterId, name) == npos) continue;
+      lines.append(prefix).append(id).append("----").append(name).append("\r\n");
+      ++listed;
+      continue;
     }
-    from = end + TextLength(close);
-    if (start == -1) continue;
-    int length = StartTagLength(doc, start - 1, end - 1);
-    if (length == -1) continue;
-    Text tag = TextMid(doc, start, length);
-    Text id, name;
-    int afterId = AttributeValue(tag, "id=\"", TextLength(open) + 1, id);
-    if (afterId == -1 || AttributeValue(tag, "name=\"", afterId, name) == -1) continue;
-    lines += ConcatText(prefix, id, "----", name, "\r\n");
-    ++listed;
+    if (StartsWith(d, lt, "<animal") && lt + 7 < d.size() &&
+        (IsSpace(static_cast<unsigned char>(d[lt + 7])) || d[lt + 7] == '>')) {
+      start = lt;
+    }
+    at = lt + 1;
   }
   SetText(Control::编辑框4, NumberToText(listed));
-  AppendText(Control::编辑框1, lines);
+  AppendText(Control::编辑框1, Text(std::move(lines)));
   return listed;
 }
 

@@ -26,9 +26,10 @@ constexpr int kMaxRedirects = 10;
 // The longest wait between two looks at the window's messages.
 constexpr int kPollMs = 20;
 
-// curl is initialised once per process, before the first handle.
+// curl is initialised once per process, before the first handle; plain http
+// needs none of the TLS set-up the default brings.
 void InitialiseCurl() {
-  static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
+  static const bool done = [] { return curl_global_init(CURL_GLOBAL_NOTHING) == CURLE_OK; }();
   (void)done;
 }
 
