@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -43,8 +45,11 @@ void ConnectStandardStreams() {
     if (!out) std::freopen("CONOUT$", "w", stdout);
     if (!err) std::freopen("CONOUT$", "w", stderr);
   }
-  // The command line writes UTF-8.
+  // The command line writes UTF-8 with LF line ends, the same bytes as the
+  // Linux program's: the streams must not turn LF into CR LF.
   SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 }  // namespace

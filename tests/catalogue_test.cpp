@@ -11,6 +11,7 @@
 #include "app/headless_window.h"
 #include "app/main_window.h"
 #include "tests/case_names.h"
+#include "tests/test_platform.h"
 #include "tests/test_server.h"
 #include "text/text_ops.h"
 #include "web/codepage.h"
@@ -224,8 +225,7 @@ TEST(CatalogueUrl, EscapesWhatAPathMayNotCarry) {
 class Fetching : public HeadlessWindowTest {
  protected:
   static void SetUpTestSuite() {
-    char pattern[] = "/tmp/animal-ids-fetch-XXXXXX";
-    root_ = mkdtemp(pattern);
+    root_ = testing::MakeTemporaryDirectory("animal-ids-fetch-").string();
     std::ofstream(root_ + "/animal_v_115.xml", std::ios::binary)
         << "<animals><animal id=\"1005\" name=\"羊\" price=\"1\"></animal>"
            "<animal id=\"1016\" name=\"羊驼\" price=\"2\"></animal></animals>";
