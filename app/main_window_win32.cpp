@@ -230,6 +230,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       RunHandler(static_cast<Control>(index));
       return 0;
     }
+    case WM_CTLCOLORBTN:
+      // The corners outside a button's rounded outline show the window's background.
+      return reinterpret_cast<LRESULT>(BackgroundBrush());
     case WM_SETCURSOR:
       if (state.busy > 0) {
         SetCursor(BusyCursor());
