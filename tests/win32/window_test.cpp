@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -356,7 +357,12 @@ TEST_F(Window, FetchLookUpAndSaveTheSampleCatalogue) {
   EXPECT_EQ(seen.text, "动物ID已经成功保存在当前运行目录下！");
   EXPECT_TRUE(seen.buttonSkinned) << "the box's OK button is skinned too";
   ASSERT_TRUE(fs::exists(saved));
-  EXPECT_EQ(fs::file_size(saved), static_cast<uintmax_t>(GetText(编辑框1).size()));
+  std::ifstream in(saved, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  EXPECT_EQ(bytes, GetText(编辑框1).str());
+  EXPECT_NE(bytes.find("\xB6\xAF\xCE\xEFID:1005----\xD1\xF2\r\n"), std::string::npos)
+      << "code page 936 bytes";
   fs::remove(saved);
 }
 
