@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "bench/generated_catalogue.h"
+#include "catalogue/catalogue.h"
 #include "text/text_ops.h"
 #include "web/codepage.h"
 
@@ -31,6 +32,14 @@ void BM_Utf8ToAnsi(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * body.size());
 }
 BENCHMARK(BM_Utf8ToAnsi)->Unit(benchmark::kMillisecond);
+
+// The same conversion as the catalogue download makes it, run by run.
+void BM_DocumentToAnsi(benchmark::State& state) {
+  const std::string& body = Utf8Doc();
+  for (auto _ : state) benchmark::DoNotOptimize(DocumentToAnsi(body));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(body.size()));
+}
+BENCHMARK(BM_DocumentToAnsi)->Unit(benchmark::kMillisecond);
 
 // A needle found only at the very end: the whole text is searched.
 const Text kLastNeedle = "</animals>";
