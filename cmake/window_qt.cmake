@@ -1,6 +1,41 @@
-# The Linux program with its Qt window. Until the Qt window exists this
-# builds the command-line program.
-add_executable(animal-ids app/main_headless.cpp)
-target_link_libraries(animal-ids PRIVATE animal_command_line animal_window_headless
+# The Linux program with its Qt 6 Widgets window; the same executable has
+# the command-line face, which needs no display.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+
+add_library(animal_window_qt STATIC
+  app/main_window_qt.cpp
+  app/text_qt.cpp
+  app/label_qt.cpp
+  app/hyperlink_qt.cpp
+  app/skin_qt.cpp
+  app/window_program_qt.cpp)
+target_link_libraries(animal_window_qt
+  PUBLIC animal_command_line animal_catalogue animal_headless_controls Qt6::Widgets
+  PRIVATE animal_ids_warnings)
+
+# The program's icon: the drawn one in resources/, else the one in packaging/.
+set(ANIMAL_IDS_ICON "")
+foreach(candidate resources/animal-ids-48.png packaging/animal-ids.png)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${candidate})
+    set(ANIMAL_IDS_ICON ${CMAKE_CURRENT_SOURCE_DIR}/${candidate})
+    break()
+  endif()
+endforeach()
+
+add_executable(animal-ids app/main_qt.cpp)
+target_link_libraries(animal-ids PRIVATE animal_command_line animal_window_qt
   animal_ids_warnings)
-install(TARGETS animal-ids RUNTIME DESTINATION bin)
+if(ANIMAL_IDS_ICON)
+  # The window shows the same icon as the desktop's menu.
+  set_source_files_properties(${ANIMAL_IDS_ICON} PROPERTIES QT_RESOURCE_ALIAS animal-ids.png)
+  qt_add_resources(animal-ids animal_ids_icon PREFIX /animal-ids
+    FILES ${ANIMAL_IDS_ICON})
+endif()
+
+include(GNUInstallDirs)
+install(TARGETS animal-ids RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/animal-ids.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+if(ANIMAL_IDS_ICON)
+  install(FILES ${ANIMAL_IDS_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps
+    RENAME animal-ids.png)
+endif()
