@@ -82,6 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(found == ReferenceFind(t, needle.view(), start, ignoreCase));
   Check(FindText(text, needle, ignoreCase) == ReferenceFind(t, needle.view(), 0, ignoreCase));
   Check(CountOccurrences(text, needle) == ReferenceCount(t, needle.view()));
+  // Long texts take another path: the text repeated past 1 KiB, the needle from the same bytes.
+  if (!t.empty()) {
+    std::string repeated;
+    while (repeated.size() < 1100) repeated += t;
+    const Text longText(std::move(repeated));
+    Check(FindText(longText, needle, start, false) ==
+          ReferenceFind(longText.view(), needle.view(), start, false));
+    const Text tail = TextRight(longText, TextLength(needle) + (count & 7));
+    Check(FindText(longText, tail, start, false) ==
+          ReferenceFind(longText.view(), tail.view(), start, false));
+  }
 
   Check(TextMid(text, start, count).view() == ReferenceMid(t, start, count));
   Check(TextLeft(text, count).view() == ReferenceMid(t, 1, count));

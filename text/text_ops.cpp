@@ -1,9 +1,11 @@
 #include "text/text_ops.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -64,6 +66,15 @@ std::size_t WalkCharactersTo(const unsigned char* bytes, std::size_t from, std::
   return at;
 }
 
+// Whether offset target starts a character, counting characters from offset from. A byte below
+// 0x80 always ends a character, so only the run of high bytes right before target matters:
+// they pair up, and target starts a character when the run is even.
+bool StartsCharacter(const unsigned char* bytes, std::size_t from, std::size_t target) {
+  std::size_t at = target;
+  while (at > from && IsHighByte(bytes[at - 1])) --at;
+  return (target - at) % 2 == 0;
+}
+
 // The next offset at or after a given one that holds either of two bytes, or the text's end.
 class CandidateFinder {
  public:
@@ -117,10 +128,24 @@ int FindFrom(const Text& text, const Text& needle, Wide startOffset, bool ignore
   if (ignoreCase) {
     for (char& byte : pattern) byte = static_cast<char>(FoldAsciiCase(byte));
   }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.view().data());
+  // A long case-sensitive search skips ahead by the needle's length where it can; a hit on a
+  // second byte is passed over, and the search goes on from the character after it.
+  if (!ignoreCase && pattern.size() >= 4 && length - at >= 1024) {
+    const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
+    const char* begin = text.view().data();
+    const char* end = begin + length;
+    for (;;) {
+      const char* hit = std::search(begin + at, end, searcher);
+      if (hit == end) return -1;
+      const auto candidate = static_cast<std::size_t>(hit - begin);
+      if (StartsCharacter(bytes, at, candidate)) return static_cast<int>(candidate + 1);
+      at = candidate + 1;
+    }
+  }
   const unsigned char first = static_cast<unsigned char>(pattern[0]);
   const unsigned char other =
       ignoreCase && first >= 'a' && first <= 'z' ? static_cast<unsigned char>(first - 0x20) : first;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.view().data());
   CandidateFinder candidates(text.view(), first, other, at);
 
   // "at" always starts a character as counted from the search start; a candidate byte that
