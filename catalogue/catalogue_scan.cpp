@@ -97,6 +97,16 @@ size_t PastMarker(const Text& doc, size_t from, const Text& marker) {
 
 }  // namespace
 
+// Why this is sound on either transport, which may not see a body cut short
+// (the Windows functions cannot see chunk framing, nor a body cut with no
+// declared length): in a whole document the root element stays open from
+// its start tag to the '>' of its closing tag, and every animal lies within
+// it. A body cut anywhere before that '>' therefore ends with the root still
+// open, and is refused; one cut after it has lost at most white space, a
+// comment or a processing instruction, none of which the list needs. Markup
+// inside comments and CDATA sections is skipped, and only elements named
+// like the root are counted, so neither a commented-out "</animals>" nor an
+// inner element of the same name makes a cut body look whole.
 CatalogueForm CheckCatalogue(const Text& doc) {
   const std::string_view d = doc.view();
   constexpr size_t npos = std::string_view::npos;
