@@ -15,6 +15,10 @@ class LabelQt : public QWidget {
   QString text() const { return text_; }
   void setText(const QString& text);
 
+  // The distance between two wrapped lines: that of Windows' default GUI
+  // font (its pixel size and one), so that the same lines fit the label.
+  int lineStep() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 

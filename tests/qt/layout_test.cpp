@@ -186,10 +186,20 @@ void WindowLayoutTest::labelsAreDrawnAsTheWindowDrawsThem() {
   QImage two = label->grab().toImage();
   auto bands = Bands(InkedRows(two));
   QVERIFY2(bands.size() >= 2, qPrintable(QString::number(bands.size())));
-  int line = QFontMetrics(label->font()).lineSpacing();
-  QVERIFY(bands[0].first < line);
-  int gap = bands[1].first - bands[0].first;
-  QVERIFY2(gap >= 2 * line - 1, qPrintable(QString("%1 vs %2").arg(gap).arg(line)));
+  // Lines a pixel apart more than the font's size, as with Windows' default GUI font.
+  const int step = dynamic_cast<LabelQt*>(label)->lineStep();
+  QCOMPARE(step, 13);
+  QVERIFY(bands[0].first < step);
+  QVERIFY2(bands[1].first >= 2 * step && bands[1].first < 3 * step,
+           qPrintable(QString::number(bands[1].first)));
+  // The example stays clear of the hyperlink over the label's last eight rows.
+  QVERIFY2(bands[1].second < 40, qPrintable(QString::number(bands[1].second)));
+
+  // A line wider than the label breaks; Chinese text breaks between characters.
+  SetText(标签2, Ansi("一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十"));
+  auto wrapped = Bands(InkedRows(label->grab().toImage()));
+  QCOMPARE(wrapped.size(), size_t(2));
+  QVERIFY(wrapped[1].first >= step && wrapped[1].first < 2 * step);
 }
 
 void WindowLayoutTest::tabOrderWrapsBothWays_data() {
