@@ -15,6 +15,7 @@
 #include "tests/test_server.h"
 #include "text/text_ops.h"
 #include "web/codepage.h"
+#include "web/internet.h"
 
 namespace animal_ids {
 namespace {
@@ -275,6 +276,8 @@ struct FailureCase {
   const char* base;  // appended to the server's address; nullptr for a closed port
   const char* version;
   const char* message;
+  // Where the Windows functions see the case otherwise, the message they may lead to instead.
+  const char* onWinInet = nullptr;
 };
 
 const FailureCase kFailureCases[] = {
@@ -290,7 +293,9 @@ const FailureCase kFailureCases[] = {
     {"a redirect loop", "/b/loop=1", "115", "获取动物ID失败：服务器返回302。"},
     {"cut after the last animal, chunked", "/b/chunked=1&short=10", "115",
      "获取动物ID失败：数据不完整。"},
-    {"no status line", "/b/raw=1", "115", "获取动物ID失败：服务器返回的不是HTTP应答。"},
+    // Wine's functions may fail the send of such a reply instead of taking it for "200 OK".
+    {"no status line", "/b/raw=1", "115", "获取动物ID失败：服务器返回的不是HTTP应答。",
+     "获取动物ID失败：无法连接服务器。"},
     {"not a catalogue", "/b/body=%3Chtml%3E%3C%2Fhtml%3E", "115",
      "获取动物ID失败：服务器返回的不是动物目录。"},
     {"a zero byte", "/b/zero=30", "115", "获取动物ID失败：数据中含有零字节。"},
@@ -319,7 +324,10 @@ TEST_P(FetchFailure, ListsNothingAndTellsTheUser) {
   EXPECT_EQ(Utf8(GetText(编辑框1)), "earlier list\r\n") << c.what;
   EXPECT_EQ(Utf8(GetText(编辑框4)), "0") << c.what;
   ASSERT_EQ(ShownInfoBoxes().size(), 1u) << c.what;
-  EXPECT_EQ(Utf8(ShownInfoBoxes()[0]), c.message) << c.what;
+  std::string shown = Utf8(ShownInfoBoxes()[0]);
+  if (!c.onWinInet || internet::TransportName() != std::string("WinINet") || shown != c.onWinInet) {
+    EXPECT_EQ(shown, c.message) << c.what;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FetchFailure, ::testing::ValuesIn(kFailureCases));

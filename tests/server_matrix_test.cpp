@@ -20,6 +20,7 @@
 #include "tests/test_server.h"
 #include "web/codepage.h"
 #include "web/http_request.h"
+#include "web/internet.h"
 
 namespace animal_ids {
 namespace {
@@ -50,6 +51,8 @@ struct MatrixCase {
   int seconds;          // the fetch ends within this
   bool shortDeadline;   // needs the deadline shortened, so runs in the window only
   const char* renamed = nullptr;  // the first animal's name as listed, when it differs
+  // Where the Windows functions see the case otherwise, the message they may lead to instead.
+  const char* onWinInet = nullptr;
 };
 
 const MatrixCase kCases[] = {
@@ -89,7 +92,9 @@ const MatrixCase kCases[] = {
     {"a body that is not a catalogue", "/b/body=Service%20temporarily%20moved.", "115", false,
      kNoCatalogue, 10, false},
     {"an HTML page with status 200", "/b/status=200", "999", false, kNoCatalogue, 10, false},
-    {"no status line and no headers", "/b/raw=1", "115", false, kNotHttp, 10, false},
+    // Wine's functions may fail the send of such a reply instead of taking it for "200 OK".
+    {"no status line and no headers", "/b/raw=1", "115", false, kNotHttp, 10, false, nullptr,
+     kConnect},
     {"a status line of HTTP/2.0", "/b/badstatus=1", "115", false, kNotHttp, 10, false},
     {"a status line of another protocol", "/b/badstatus=2", "115", false, kNotHttp, 10, false},
     {"an unsolicited gzip body", "/b/gzip=1", "115", false, kCompressed, 10, false},
@@ -207,14 +212,19 @@ TEST_P(ServerMatrix, ListsAllOrNothingAndSaysWhy) {
 
   EXPECT_LT(took, std::chrono::seconds(c.seconds)) << c.what;
   EXPECT_EQ(run.succeeded, c.listed) << c.what;
+  const char* message = c.message;
+  if (c.onWinInet && internet::TransportName() == std::string("WinINet") &&
+      run.message.find(c.onWinInet) != std::string::npos) {
+    message = c.onWinInet;
+  }
   if (face == Face::kWindow) {
     EXPECT_EQ(run.list, expected) << c.what;
     EXPECT_EQ(run.count, c.listed ? sampleCount_ : "0") << c.what;
-    EXPECT_EQ(run.message, c.message ? c.message : "") << c.what;
+    EXPECT_EQ(run.message, message ? message : "") << c.what;
   } else {
     EXPECT_EQ(run.list, WithoutCarriageReturns(expected)) << c.what;
-    if (c.message) {
-      EXPECT_NE(run.message.find(c.message), std::string::npos) << c.what << ": " << run.message;
+    if (message) {
+      EXPECT_NE(run.message.find(message), std::string::npos) << c.what << ": " << run.message;
     } else {
       EXPECT_EQ(run.message, "") << c.what;
     }

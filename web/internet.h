@@ -57,6 +57,12 @@ enum class ReadResult { kData, kEnd, kFailed };
 // as the transport saw it, kFailed when reading failed or was cut short.
 ReadResult ReadBody(Request& request, char* buffer, int capacity, int& delivered);
 
+// Which transport this program has: "libcurl" or "WinINet". The two see
+// some misbehaviour differently (the Windows functions cannot see a chunked
+// body cut inside a chunk, and may fail the send of a reply that has no
+// status line); the tests hold each to what it can see.
+const char* TransportName();
+
 // The final response's header block as received, lines ending in CR LF.
 Text RawHeaders(Request& request);
 

@@ -478,6 +478,8 @@ ReadResult ReadBody(Request& request, char* buffer, int capacity, int& delivered
   return request.transfer->result() == CURLE_OK ? ReadResult::kEnd : ReadResult::kFailed;
 }
 
+const char* TransportName() { return "libcurl"; }
+
 Text RawHeaders(Request& request) { return Text(request.rawHeaders); }
 
 }  // namespace animal_ids::internet

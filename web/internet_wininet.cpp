@@ -2,8 +2,10 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -200,8 +202,9 @@ struct Exchange {
   std::string headers;
   std::string body;
   DWORD timeouts[3] = {60000, 60000, 60000};  // connect, receive, send
-  DWORD totalMs = 0;                          // 0: no deadline of the exchange's own
-  ULONGLONG deadline = 0;                     // GetTickCount64 when the total has passed
+  DWORD totalMs = 0;  // 0: no deadline of the exchange's own
+  // When the total has passed; the exchange's caller reads the same clock.
+  std::optional<std::chrono::steady_clock::time_point> deadline;
 
   EventHandle progress;
   std::mutex mutex;
@@ -382,7 +385,8 @@ bool WaitFor(Request& request, Ready ready) {
         return true;
       }
     }
-    if (QuitPending() || (exchange.deadline != 0 && GetTickCount64() >= exchange.deadline)) {
+    if (QuitPending() ||
+        (exchange.deadline && std::chrono::steady_clock::now() >= *exchange.deadline)) {
       std::lock_guard<std::mutex> lock(exchange.mutex);
       exchange.abandoned = true;
       request.givenUp = true;
@@ -442,7 +446,10 @@ bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
   if (request.started || !exchange.progress.get()) return false;
   exchange.headers = headers.str();
   exchange.body = body.str();
-  if (exchange.totalMs) exchange.deadline = GetTickCount64() + exchange.totalMs;
+  if (exchange.totalMs) {
+    exchange.deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(exchange.totalMs);
+  }
   auto* owner = new std::shared_ptr<Exchange>(request.exchange);
   HANDLE thread = CreateThread(nullptr, 0, RunExchange, owner, 0, nullptr);
   if (!thread) {
@@ -479,6 +486,8 @@ ReadResult ReadBody(Request& request, char* buffer, int capacity, int& delivered
   }
   return exchange.phase == Exchange::Phase::kEnded ? ReadResult::kEnd : ReadResult::kFailed;
 }
+
+const char* TransportName() { return "WinINet"; }
 
 Text RawHeaders(Request& request) {
   Exchange& exchange = *request.exchange;
