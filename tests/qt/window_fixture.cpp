@@ -1,7 +1,6 @@
 #include "tests/qt/window_fixture.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QPushButton>
 
@@ -84,17 +83,6 @@ void Type(QWidget* widget, const QString& text) {
   QInputMethodEvent commit;
   commit.setCommitString(text);
   QApplication::sendEvent(widget, &commit);
-}
-
-bool WaitFor(const std::function<bool()>& done, int boundMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > boundMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QTest::qSleep(5);
-  }
-  return true;
 }
 
 int RunQtTests(int argc, char** argv, const std::vector<QObject*>& tests) {

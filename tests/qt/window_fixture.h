@@ -79,9 +79,6 @@ class BoxAnswerer {
 // Types text as an input method commits it: QTest's key clicks spell Latin-1 only.
 void Type(QWidget* widget, const QString& text);
 
-// Waits, handling events, until done() holds or the bound passes; false then.
-bool WaitFor(const std::function<bool()>& done, int boundMs = 20000);
-
 // Runs the test objects in turn on the offscreen platform; the exit code is
 // the number of failed tests.
 int RunQtTests(int argc, char** argv, const std::vector<QObject*>& tests);
