@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gdi_win32.h"
 #include "app/look.h"
 
 namespace animal_ids::win32 {
@@ -37,34 +38,6 @@ Link* CheckedLinkOf(HWND window) {
   }
   return LinkOf(window);
 }
-
-class PaintDc {
- public:
-  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  ~PaintDc() { EndPaint(window_, &paint_); }
-  PaintDc(const PaintDc&) = delete;
-  PaintDc& operator=(const PaintDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 class RegistryKey {
  public:

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "app/gdi_win32.h"
 #include "app/headless_window.h"
 #include "app/hyperlink_win32.h"
 #include "app/look.h"
@@ -26,25 +27,9 @@ constexpr char kLabelClass[] = "AnimalIdsLabel";
 constexpr int kFirstControlId = 1000;
 constexpr size_t kControlCount = 12;
 
-COLORREF ToColorRef(Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
-
-// A GDI object the process keeps for its lifetime: the window background.
-class Brush {
- public:
-  explicit Brush(Rgb colour) : brush_(CreateSolidBrush(ToColorRef(colour))) {}
-  ~Brush() {
-    if (brush_) DeleteObject(brush_);
-  }
-  Brush(const Brush&) = delete;
-  Brush& operator=(const Brush&) = delete;
-  HBRUSH get() const { return brush_; }
-
- private:
-  HBRUSH brush_;
-};
-
+// The window's background, kept for the process's lifetime.
 HBRUSH BackgroundBrush() {
-  static Brush brush(kWindowBackground);
+  static SolidBrush brush(kWindowBackground);
   return brush.get();
 }
 
@@ -74,48 +59,7 @@ const ControlDescription* DescriptionOfWindow(HWND window) {
   return nullptr;
 }
 
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-class PaintDc {
- public:
-  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  ~PaintDc() { EndPaint(window_, &paint_); }
-  PaintDc(const PaintDc&) = delete;
-  PaintDc& operator=(const PaintDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
 // Selects an object into a DC for a scope.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~Selection() { SelectObject(dc_, old_); }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 std::string WindowText(HWND window) {
   int length = GetWindowTextLengthA(window);
   std::string text(static_cast<size_t>(length) + 1, '\0');

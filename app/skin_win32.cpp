@@ -8,11 +8,17 @@
 #include <optional>
 #include <string>
 
+#include "app/gdi_win32.h"
 #include "app/look.h"
 #include "app/main_window.h"
 
 namespace animal_ids {
 namespace {
+
+using win32::PaintDc;
+using win32::Selection;
+using win32::ToColorRef;
+using win32::WindowDc;
 
 constexpr char kSkinProperty[] = "animal_ids.skin";
 
@@ -32,8 +38,6 @@ HHOOK g_hook = nullptr;
 
 Skinned* SkinOf(HWND window) { return static_cast<Skinned*>(GetPropA(window, kSkinProperty)); }
 
-COLORREF ToColorRef(Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
-
 Rgb FromColorRef(COLORREF colour) {
   return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
 }
@@ -41,49 +45,6 @@ Rgb FromColorRef(COLORREF colour) {
 Rgb ButtonFaceColour() { return FromColorRef(GetSysColor(COLOR_BTNFACE)); }
 
 SkinScheme CurrentScheme() { return SkinSchemeOf(g_scheme).value_or(*SkinSchemeOf(3)); }
-
-class PaintDc {
- public:
-  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  ~PaintDc() { EndPaint(window_, &paint_); }
-  PaintDc(const PaintDc&) = delete;
-  PaintDc& operator=(const PaintDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 // An off-screen copy of a target DC that is drawn whole and then copied, so
 // the button never shows half a picture.
@@ -362,7 +323,7 @@ LRESULT EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, Ski
   switch (message) {
     case WM_NCPAINT:
       // After the previous procedure, so its scroll bar is drawn as well.
-      if (IsWindow(edit)) PaintEditEdge(edit, WindowDc(edit).get());
+      if (IsWindow(edit)) PaintEditEdge(edit, WindowDc(edit, WindowDc::Area::kWhole).get());
       break;
     case WM_ENABLE:
     case EM_SETREADONLY:
