@@ -47,5 +47,12 @@ TEST_P(UrlSplit, SplitsIntoHostPortAndPath) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, UrlSplit, ::testing::ValuesIn(kUrlCases));
 
+// What goes out: only the bytes a URL may not carry change; "%", "?", "#" and "&" stay.
+TEST(EncodeUnsafeUrlBytes, EncodesControlsSpaceAndHighBytesOnly) {
+  EXPECT_EQ(EncodeUnsafeUrlBytes("/a b?x=1&y=%41#f"), "/a%20b?x=1&y=%41#f");
+  EXPECT_EQ(EncodeUnsafeUrlBytes("\x01\x1F\x7F\x80\xE7\xBE\x8A"), "%01%1F%7F%80%E7%BE%8A");
+  EXPECT_EQ(EncodeUnsafeUrlBytes(""), "");
+}
+
 }  // namespace
 }  // namespace animal_ids

@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "web/internet.h"
+#include "web/url_split.h"
 
 // The transport on libcurl's multi interface. Redirects are followed here,
 // hop by hop, so that the verb and body rules of the Windows Internet
@@ -45,22 +46,6 @@ struct CurlStringFree {
 using Slist = std::unique_ptr<curl_slist, SlistFree>;
 using CurlUrl = std::unique_ptr<CURLU, UrlFree>;
 using CurlString = std::unique_ptr<char, CurlStringFree>;
-
-// Bytes a URL may not carry as they are: they travel percent-encoded.
-std::string EncodeUnsafeBytes(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : path) {
-    if (c <= 0x20 || c >= 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 bool StartsWithNoCase(const std::string& s, const char* prefix) {
   size_t n = std::char_traits<char>::length(prefix);
@@ -367,7 +352,7 @@ std::string RedirectTarget(const Request& request, const std::string& currentUrl
   if (!url || curl_url_set(url.get(), CURLUPART_URL, currentUrl.c_str(), 0) != CURLUE_OK) {
     return std::string();
   }
-  std::string encoded = EncodeUnsafeBytes(location);
+  std::string encoded = EncodeUnsafeUrlBytes(location);
   if (curl_url_set(url.get(), CURLUPART_URL, encoded.c_str(), 0) != CURLUE_OK) {
     return std::string();
   }
@@ -431,7 +416,7 @@ void SetTimeouts(Request& request, int connectMs, int receiveMs, int sendMs, int
 bool SendRequest(Request& request, const Text& headers, const Bytes& body) {
   const Connection& connection = *request.connection;
   std::string url = "http://" + connection.host + ":" + std::to_string(connection.port) +
-                    EncodeUnsafeBytes(request.path);
+                    EncodeUnsafeUrlBytes(request.path);
   std::vector<std::string> lines = SplitHeaderLines(headers.str());
   request.body = body.str();
   std::string verb = request.verb;

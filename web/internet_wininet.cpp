@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "web/internet.h"
+#include "web/url_split.h"
 
 // The transport on the Windows Internet functions. Their calls block, so
 // each request's exchange runs on a worker thread of its own while the
@@ -139,26 +140,10 @@ bool CrackHttpUrl(const std::string& url, std::string& host, int& port, std::str
   return !host.empty();
 }
 
-// Bytes a URL may not carry as they are: they travel percent-encoded.
-std::string EncodeUnsafeBytes(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (c <= 0x20 || c >= 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 // The target of a Location value seen from base; empty when it cannot be
 // made. Only the bytes a URL may not carry are encoded, as by libcurl.
 std::string CombineUrl(const std::string& base, const std::string& location) {
-  std::string relative = EncodeUnsafeBytes(location);
+  std::string relative = EncodeUnsafeUrlBytes(location);
   std::string buffer(base.size() + relative.size() + 64, '\0');
   for (int attempt = 0; attempt < 3; ++attempt) {
     DWORD size = static_cast<DWORD>(buffer.size());

@@ -37,4 +37,20 @@ Text UrlPath(const Text& url) {
   return b <= 0 ? Text("/") : TextRight(url, TextLength(url) - b + 1);
 }
 
+std::string EncodeUnsafeUrlBytes(std::string_view url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c >= 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace animal_ids
