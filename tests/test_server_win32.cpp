@@ -106,10 +106,11 @@ std::string ReadDosFile(const std::string& unixPath) {
 // the server with its output in a file, and a Unix kill stops it.
 struct TestServer::Process {
   std::string directory;  // Unix path of the port and pid files
-  std::string pid;
   ~Process() {
-    if (!pid.empty()) RunUnix("kill " + pid + "; while kill -0 " + pid + " 2>/dev/null; do sleep 0.02; done");
-    RunUnix("rm -rf '" + directory + "'");
+    // The shell reads the pid itself, so a server is stopped even when it
+    // was stopped before its pid was read here.
+    RunUnix("pid=$(cat '" + directory + "/pid' 2>/dev/null) && kill $pid && " +
+            "while kill -0 $pid 2>/dev/null; do sleep 0.02; done; rm -rf '" + directory + "'");
   }
 };
 
@@ -125,16 +126,15 @@ TestServer::TestServer(const std::string& root) {
   const std::string& dir = process_->directory;
   std::string command = "mkdir -p '" + dir + "' && echo $$ > '" + dir + "/pid' && exec " +
                         std::string(ANIMAL_IDS_PYTHON) + " '" ANIMAL_IDS_SOURCE_DIR +
-                        "/tests/http_server.py' --no-stdin --max-seconds 1800";
+                        "/tests/http_server.py' --no-stdin --max-seconds 900";
   if (!root.empty()) command += " --root '" + UnixPath(root) + "'";
-  command += " > '" + dir + "/port'";
+  // Its output goes to files: a server outliving its test must not hold the test runner's pipes.
+  command += " > '" + dir + "/port' 2> '" + dir + "/log'";
   StartUnix(command);
 
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   for (;;) {
-    std::string pid = ReadDosFile(dir + "/pid");
     std::string port = ReadDosFile(dir + "/port");
-    if (!pid.empty() && pid.back() == '\n') process_->pid = pid.substr(0, pid.size() - 1);
     if (!port.empty() && port.back() == '\n') {
       port.pop_back();
       port_ = ParsePort(port);
