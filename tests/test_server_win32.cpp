@@ -63,8 +63,9 @@ int ParsePort(const std::string& text) {
   return std::stoi(text);
 }
 
-// Starts a Unix shell command; Wine runs the Unix program as it is.
-void StartUnix(const std::string& command, bool wait = false) {
+// Starts a Unix shell command; Wine runs the Unix program as it is, and
+// does not wait for it.
+void StartUnix(const std::string& command) {
   std::string line = "/bin/sh -c \"" + command + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -73,24 +74,33 @@ void StartUnix(const std::string& command, bool wait = false) {
                       &startup, &info)) {
     Fail("cannot start " + line);
   }
-  if (wait) WaitForSingleObject(info.hProcess, 10000);
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
 }
 
 void RunUnix(const std::string& command) {
   try {
-    StartUnix(command, true);
+    StartUnix(command);
   } catch (const std::exception&) {
   }
 }
 
-// A Unix file's bytes through Wine's drive for the Unix root, empty when absent.
-std::string ReadDosFile(const std::string& unixPath) {
+// A Unix path through Wine's drive for the Unix root.
+std::string DosPath(const std::string& unixPath) {
   std::string dos = "Z:" + unixPath;
   for (char& c : dos) {
     if (c == '/') c = '\\';
   }
+  return dos;
+}
+
+bool DosPathExists(const std::string& unixPath) {
+  return GetFileAttributesA(DosPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A Unix file's bytes, empty when absent.
+std::string ReadDosFile(const std::string& unixPath) {
+  std::string dos = DosPath(unixPath);
   Handle file(CreateFileA(dos.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_EXISTING, 0, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return std::string();
@@ -111,6 +121,8 @@ struct TestServer::Process {
     // was stopped before its pid was read here.
     RunUnix("pid=$(cat '" + directory + "/pid' 2>/dev/null) && kill $pid && " +
             "while kill -0 $pid 2>/dev/null; do sleep 0.02; done; rm -rf '" + directory + "'");
+    // Wine does not wait for a Unix program: the directory goes once the server has.
+    for (int tries = 0; tries < 500 && DosPathExists(directory); ++tries) Sleep(20);
   }
 };
 
