@@ -61,12 +61,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ConnectStandardStreams();
     return animal_ids::RunCommandLine(commandLine);
   }
-  animal_ids::ApplyCatalogueOptions(commandLine);
   if (!animal_ids::win32::RegisterWindowClasses(instance) ||
       !animal_ids::win32::CreateMainWindow(instance, show)) {
     MessageBoxA(nullptr, animal_ids::AnsiFromUtf8("无法创建主窗口。").c_str(),
                 animal_ids::AnsiFromUtf8("信息：").c_str(), MB_ICONERROR | MB_TASKMODAL);
     return 1;
   }
+  // Once the window exists, so that a data version given goes into its 编辑框6.
+  animal_ids::ApplyCatalogueOptions(commandLine);
   return animal_ids::win32::RunMessageLoop();
 }

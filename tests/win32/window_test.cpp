@@ -431,52 +431,93 @@ TEST_F(Window, ClosingDuringADownloadAbandonsItAtOnce) {
   EXPECT_TRUE(TakeQuit());
 }
 
+// The program itself, started with the arguments, and its main window.
+struct RunningProgram {
+  PROCESS_INFORMATION info{};
+  HWND window = nullptr;
+  explicit RunningProgram(const std::string& args) {
+    std::string command = "\"" ANIMAL_IDS_PROGRAM "\" " + args;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+      return;
+    }
+    WaitForInputIdle(info.hProcess, 10000);
+    for (int tries = 0; tries < 500 && !window; ++tries) {
+      EnumWindows(
+          [](HWND candidate, LPARAM out) {
+            auto* self = reinterpret_cast<RunningProgram*>(out);
+            DWORD process = 0;
+            GetWindowThreadProcessId(candidate, &process);
+            if (process != self->info.dwProcessId ||
+                ClassOf(candidate) != "AnimalIdsMainWindow") {
+              return TRUE;
+            }
+            self->window = candidate;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(this));
+      if (!window) Sleep(20);
+    }
+  }
+  ~RunningProgram() {
+    if (!info.hProcess) return;
+    if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+  HWND ControlOf(Control control) const {
+    return GetDlgItem(window, 1000 + static_cast<int>(control));
+  }
+  // A control's text, asked of the program (GetWindowText does not ask another process).
+  std::string TextOf(Control control) const {
+    char text[64] = {};
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(ControlOf(control), WM_GETTEXT, sizeof text,
+                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+    return text;
+  }
+};
+
 // The program itself, closed while its download runs, ends at once with code 0.
 TEST(Program, ClosedDuringADownloadEndsWithinASecond) {
   testing::TestServer server;
-  std::string command = "\"" ANIMAL_IDS_PROGRAM "\" --server " + server.Base() + "/b/drip=1:5";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info));
-  CloseHandle(info.hThread);
-  WaitForInputIdle(info.hProcess, 10000);
-  struct Search {
-    DWORD process;
-    HWND window;
-  } search{info.dwProcessId, nullptr};
-  for (int tries = 0; tries < 500 && !search.window; ++tries) {
-    EnumWindows(
-        [](HWND candidate, LPARAM out) {
-          auto* search = reinterpret_cast<Search*>(out);
-          DWORD process = 0;
-          GetWindowThreadProcessId(candidate, &process);
-          if (process != search->process || ClassOf(candidate) != "AnimalIdsMainWindow") {
-            return TRUE;
-          }
-          search->window = candidate;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.window) Sleep(20);
-  }
-  HWND window = search.window;
-  ASSERT_TRUE(window);
-  auto button = static_cast<size_t>(按钮4);
-  PostMessageA(GetDlgItem(window, 1000 + static_cast<int>(button)), BM_CLICK, 0, 0);
+  RunningProgram program("--server " + server.Base() + "/b/drip=1:5");
+  ASSERT_TRUE(program.window);
+  PostMessageA(program.ControlOf(按钮4), BM_CLICK, 0, 0);
   Sleep(500);  // the download has begun and waits for its first byte
   auto closed = Clock::now();
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  DWORD waited = WaitForSingleObject(info.hProcess, 10000);
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  DWORD waited = WaitForSingleObject(program.info.hProcess, 10000);
   auto took = Clock::now() - closed;
   DWORD code = 1;
-  GetExitCodeProcess(info.hProcess, &code);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
-  CloseHandle(info.hProcess);
+  GetExitCodeProcess(program.info.hProcess, &code);
   EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(code, 0u);
   EXPECT_LT(took, std::chrono::seconds(1));
+}
+
+// --data-version and --server reach the window: its fetch asks for that version there.
+TEST(Program, TakesTheDataVersionAndServerIntoTheWindow) {
+  fs::path root = testing::MakeTemporaryDirectory("animal-ids-version-");
+  std::ofstream(root / "animal_v_116.xml", std::ios::binary)
+      << "<animals><animal id=\"2001\" name=\"新兔\" price=\"1\"></animal></animals>";
+  testing::TestServer server(root.string());
+  RunningProgram program("--data-version 116 --server " + server.Base());
+  ASSERT_TRUE(program.window);
+  EXPECT_EQ(program.TextOf(编辑框6), "116");
+  PostMessageA(program.ControlOf(按钮4), BM_CLICK, 0, 0);
+  std::string count;
+  for (int tries = 0; tries < 250 && count.empty(); ++tries) {
+    count = program.TextOf(编辑框4);
+    if (count.empty()) Sleep(20);
+  }
+  EXPECT_EQ(count, "1") << "one animal listed from catalogue 116";
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  WaitForSingleObject(program.info.hProcess, 5000);
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
 }
 
 }  // namespace
