@@ -1,5 +1,5 @@
-# The Linux program with its Qt 6 Widgets window; the same executable has
-# the command-line face, which needs no display.
+# The Linux program's Qt 6 Widgets window, a program of its own that
+# animal-ids starts; it has the command-line face too.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 add_library(animal_window_qt STATIC
@@ -22,18 +22,17 @@ foreach(candidate resources/animal-ids-48.png packaging/animal-ids.png)
   endif()
 endforeach()
 
-add_executable(animal-ids app/main_qt.cpp)
-target_link_libraries(animal-ids PRIVATE animal_command_line animal_window_qt
+add_executable(animal-ids-window app/main_qt.cpp)
+target_link_libraries(animal-ids-window PRIVATE animal_command_line animal_window_qt
   animal_ids_warnings)
 if(ANIMAL_IDS_ICON)
   # The window shows the same icon as the desktop's menu.
   set_source_files_properties(${ANIMAL_IDS_ICON} PROPERTIES QT_RESOURCE_ALIAS animal-ids.png)
-  qt_add_resources(animal-ids animal_ids_icon PREFIX /animal-ids
+  qt_add_resources(animal-ids-window animal_ids_icon PREFIX /animal-ids
     FILES ${ANIMAL_IDS_ICON})
 endif()
 
-include(GNUInstallDirs)
-install(TARGETS animal-ids RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS animal-ids-window RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/animal-ids.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 if(ANIMAL_IDS_ICON)
   install(FILES ${ANIMAL_IDS_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "tests/test_server.h"
@@ -67,6 +68,23 @@ void ProgramTest::withoutADisplayItPointsToTheCommandLine() {
   QByteArray complaint = program.readAllStandardError();
   QVERIFY2(complaint.contains("no display"), complaint.constData());
   QVERIFY2(complaint.contains("--list"), complaint.constData());
+}
+
+// animal-ids hands the window over to animal-ids-window beside it; alone, it must say so.
+void ProgramTest::withoutTheWindowProgramItSaysSo() {
+  QTemporaryDir directory;
+  QVERIFY(directory.isValid());
+  const QString alone = directory.filePath("animal-ids");
+  QVERIFY(QFile::copy(ANIMAL_IDS_PROGRAM, alone));
+  QProcess program;
+  program.setProcessEnvironment(Offscreen());
+  program.start(alone, QStringList{});
+  QVERIFY(program.waitForFinished(30000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 1);
+  QByteArray complaint = program.readAllStandardError();
+  QVERIFY2(complaint.contains("cannot start the window program"), complaint.constData());
+  QVERIFY2(complaint.contains("animal-ids-window"), complaint.constData());
 }
 
 }  // namespace animal_ids::testing
