@@ -27,10 +27,12 @@ void Complain(const std::string& utf8) { WriteAll(stderr, "animal-ids: " + utf8 
 std::string ForTerminal(const Text& text) {
   std::string utf8 = AnsiToUtf8(text);
   std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
-    out += utf8[i];
+  out.reserve(utf8.size() + 1);
+  for (size_t at = 0; at < utf8.size();) {
+    size_t cr = utf8.find("\r\n", at);
+    if (cr == std::string::npos) cr = utf8.size();
+    out.append(utf8, at, cr - at);
+    at = cr + 1;
   }
   if (!out.empty() && out.back() != '\n') out += '\n';
   return out;

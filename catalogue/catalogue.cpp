@@ -1,6 +1,11 @@
 #include "catalogue/catalogue.h"
 
+#include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/build_config.h"
 #include "app/main_window.h"
@@ -103,6 +108,22 @@ bool ForEachLine(const Text& list, Visit visit) {
   return false;
 }
 
+bool IsAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+
+// The offset of the first byte of 0x80 or above at or after from, eight bytes at a time;
+// the text's size when there is none.
+size_t NextHighByte(std::string_view text, size_t from) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  while (text.size() - from >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + from, sizeof word);
+    if (word & kHighBits) break;
+    from += 8;
+  }
+  while (from < text.size() && IsAscii(text[from])) ++from;
+  return from;
+}
+
 }  // namespace
 
 void SetCatalogueServer(const Text& base) { CatalogueServer() = base; }
@@ -115,38 +136,32 @@ Text CatalogueUrl(const Text& version) {
 // the ASCII between them is copied as it is. Every run begins and ends at an
 // ASCII byte, so each character converts exactly as within the whole text.
 Text DocumentToAnsi(std::string_view utf8) {
-  auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  // The non-ASCII runs, as offsets [begin, end) into utf8.
+  std::vector<std::pair<size_t, size_t>> spans;
   std::string runs;
-  for (size_t i = 0; i < utf8.size();) {
-    if (isAscii(utf8[i])) {
-      ++i;
-      continue;
-    }
+  for (size_t i = NextHighByte(utf8, 0); i < utf8.size(); i = NextHighByte(utf8, i)) {
     size_t end = i;
-    while (end < utf8.size() && !isAscii(utf8[end])) ++end;
+    while (end < utf8.size() && !IsAscii(utf8[end])) ++end;
+    spans.emplace_back(i, end);
     runs.append(utf8.substr(i, end - i));
     runs += '\n';
     i = end;
   }
-  if (runs.empty()) return Text(utf8);
+  if (spans.empty()) return Text(utf8);
   const Text converted = AnsiFromUtf8(runs);
   std::string_view ansi = converted.view();
   std::string out;
   // No character takes more bytes in the ANSI code page than in UTF-8.
   out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    if (isAscii(utf8[i])) {
-      size_t end = i;
-      while (end < utf8.size() && isAscii(utf8[end])) ++end;
-      out.append(utf8.substr(i, end - i));
-      i = end;
-      continue;
-    }
-    while (i < utf8.size() && !isAscii(utf8[i])) ++i;
+  size_t copied = 0;
+  for (const auto& [begin, end] : spans) {
+    out.append(utf8.substr(copied, begin - copied));
     size_t newline = ansi.find('\n');
     out.append(ansi.substr(0, newline));
     ansi.remove_prefix(newline + 1);
+    copied = end;
   }
+  out.append(utf8.substr(copied));
   return Text(std::move(out));
 }
 

@@ -89,3 +89,43 @@ TEST(AnsiToUtf8, AnInvalidByteBecomesASubstitute) {
 
 }  // namespace
 }  // namespace animal_ids
+
+namespace animal_ids {
+namespace {
+
+// A long text is decoded a character at a time from a table of pairs; it
+// must come out exactly as the platform's conversion makes it of the whole.
+struct LongAnsiCase {
+  const char* what;
+  std::string piece;  // repeated past the length where the table is used
+  std::string tail = {};
+};
+
+using testing::PrintTo;
+
+class LongAnsiText : public ::testing::TestWithParam<LongAnsiCase> {};
+
+TEST_P(LongAnsiText, DecodesAsThePlatformDoesOfTheWhole) {
+  std::string text;
+  while (text.size() < 10000) text += GetParam().piece;
+  text += GetParam().tail;
+  const std::u16string whole = DecodeToWide(CodePage::kAnsi, text);
+  EXPECT_EQ(AnsiToWide(Text(text)), whole);
+  EXPECT_EQ(AnsiToUtf8(Text(text)), EncodeFromWide(CodePage::kUtf8, whole));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LongAnsiText,
+    ::testing::Values(
+        LongAnsiCase{"list_lines", "\xB6\xAF\xCE\xEF" "ID:1005----\xD1\xF2\r\n"},
+        LongAnsiCase{"ascii_only", "ID:1005----sheep\r\n"},
+        // 丂: a second byte in the ASCII range.
+        LongAnsiCase{"ascii_second_byte", "\x81\x40" "a"},
+        LongAnsiCase{"lead_byte_before_a_space", "\x81 x"},
+        LongAnsiCase{"byte_0x80", "a\x80" "b"},
+        LongAnsiCase{"byte_0xff", "a\xFF" "b"},
+        LongAnsiCase{"unassigned_pair", "\xA2\xA0" "z"},
+        LongAnsiCase{"lead_byte_at_the_very_end", "a", "\xD1"}));
+
+}  // namespace
+}  // namespace animal_ids

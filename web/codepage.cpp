@@ -1,11 +1,104 @@
 #include "web/codepage.h"
 
+#include <string>
+#include <string_view>
+
 namespace animal_ids {
 namespace {
 
 std::u16string_view UpToZero(std::u16string_view wide) {
   auto zero = wide.find(u'\0');
   return zero == std::u16string_view::npos ? wide : wide.substr(0, zero);
+}
+
+constexpr int kFirstLead = 0x81, kLastLead = 0xFE, kFirstTrail = 0x40, kLastTrail = 0xFE;
+constexpr int kTrails = kLastTrail - kFirstTrail + 1;
+
+// What each two-byte character of the ANSI code page decodes to, asked of
+// the platform's own conversion once: u'\0' where the pair is no character
+// that converts there and back as one unit. Long texts are then decoded a
+// character at a time without going through UTF-16 as a whole.
+class PairTable {
+ public:
+  PairTable() : units_((kLastLead - kFirstLead + 1) * kTrails, u'\0') {
+    std::string probe;
+    probe.reserve(units_.size() * 3);
+    for (int lead = kFirstLead; lead <= kLastLead; ++lead) {
+      for (int trail = kFirstTrail; trail <= kLastTrail; ++trail) {
+        // A line feed after each pair: no pair holds one, so each decodes on its own.
+        probe += static_cast<char>(lead);
+        probe += static_cast<char>(trail);
+        probe += '\n';
+      }
+    }
+    const std::u16string decoded = DecodeToWide(CodePage::kAnsi, probe);
+    std::u16string candidates;
+    size_t at = 0;
+    for (char16_t& unit : units_) {
+      const size_t end = decoded.find(u'\n', at);
+      if (end == std::u16string::npos) break;
+      const char16_t u = decoded[at];
+      if (end == at + 1 && u >= 0x80 && (u < 0xD800 || u > 0xDFFF) && u != 0xFFFD) unit = u;
+      candidates += unit ? unit : u'?';
+      candidates += u'\n';
+      at = end + 1;
+    }
+    // Only a pair that the code page encodes back to itself stands for its unit.
+    const std::string encoded = EncodeFromWide(CodePage::kAnsi, candidates);
+    at = 0;
+    for (size_t i = 0; i < units_.size(); ++i) {
+      const size_t end = encoded.find('\n', at);
+      if (end == std::string::npos) {
+        units_[i] = u'\0';
+        continue;
+      }
+      const std::string_view pair(probe.data() + 3 * i, 2);
+      if (std::string_view(encoded).substr(at, end - at) != pair) units_[i] = u'\0';
+      at = end + 1;
+    }
+  }
+
+  // The unit of the pair at p (two bytes, the first a lead byte), or u'\0'.
+  char16_t Unit(const char* p) const {
+    const int lead = static_cast<unsigned char>(p[0]);
+    const int trail = static_cast<unsigned char>(p[1]);
+    if (lead < kFirstLead || lead > kLastLead || trail < kFirstTrail || trail > kLastTrail) {
+      return u'\0';
+    }
+    return units_[static_cast<size_t>((lead - kFirstLead) * kTrails + trail - kFirstTrail)];
+  }
+
+ private:
+  std::u16string units_;
+};
+
+const PairTable& Pairs() {
+  static const PairTable table;
+  return table;
+}
+
+// Below this size a text goes through the platform's conversion as it is.
+constexpr size_t kLongText = 4096;
+
+// Decodes an ANSI text character by character, handing each unit to emit;
+// false, with part of the text emitted, when some byte is not ASCII nor part
+// of a pair in the table: the caller then converts the whole text the long way.
+template <typename Emit>
+bool DecodeByPairs(std::string_view text, Emit emit) {
+  const PairTable& pairs = Pairs();
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      emit(static_cast<char16_t>(byte));
+      continue;
+    }
+    if (i + 1 == text.size()) return false;
+    const char16_t unit = pairs.Unit(text.data() + i);
+    if (unit == u'\0') return false;
+    emit(unit);
+    ++i;
+  }
+  return true;
 }
 
 }  // namespace
@@ -23,6 +116,24 @@ Text WideToAnsi(const Bytes& wide) {
 }
 
 std::string AnsiToUtf8(const Text& text) {
+  if (text.view().size() >= kLongText) {
+    std::string utf8;
+    // One byte stays one byte, and two become at most three.
+    utf8.reserve(text.view().size() / 2 * 3 + 1);
+    const bool whole = DecodeByPairs(text.view(), [&](char16_t unit) {
+      if (unit < 0x80) {
+        utf8 += static_cast<char>(unit);
+      } else if (unit < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (unit >> 6));
+        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+      } else {
+        utf8 += static_cast<char>(0xE0 | (unit >> 12));
+        utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+      }
+    });
+    if (whole) return utf8;
+  }
   return EncodeFromWide(CodePage::kUtf8, DecodeToWide(CodePage::kAnsi, text.view()));
 }
 
@@ -31,7 +142,14 @@ Text AnsiFromUtf8(std::string_view utf8) {
   return Text(EncodeFromWide(CodePage::kAnsi, UpToZero(wide)));
 }
 
-std::u16string AnsiToWide(const Text& text) { return DecodeToWide(CodePage::kAnsi, text.view()); }
+std::u16string AnsiToWide(const Text& text) {
+  if (text.view().size() >= kLongText) {
+    std::u16string wide;
+    wide.reserve(text.view().size());
+    if (DecodeByPairs(text.view(), [&](char16_t unit) { wide += unit; })) return wide;
+  }
+  return DecodeToWide(CodePage::kAnsi, text.view());
+}
 
 Text AnsiFromWide(std::u16string_view wide) {
   return Text(EncodeFromWide(CodePage::kAnsi, UpToZero(wide)));
