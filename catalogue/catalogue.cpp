@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -132,10 +133,12 @@ Text CatalogueUrl(const Text& version) {
   return ConcatText(CatalogueServer(), "/mc/data/animal_v_", EscapePathPart(version), ".xml");
 }
 
-// Only the non-ASCII runs go through the code pages, all in one conversion;
-// the ASCII between them is copied as it is. Every run begins and ends at an
+// A character at a time from the code page's table where every character is
+// in it; otherwise only the non-ASCII runs go through the code pages, all in
+// one conversion, and the ASCII between them is copied as it is. Every run begins and ends at an
 // ASCII byte, so each character converts exactly as within the whole text.
 Text DocumentToAnsi(std::string_view utf8) {
+  if (std::optional<Text> ansi = AnsiFromUtf8ByPairs(utf8)) return *std::move(ansi);
   // The non-ASCII runs, as offsets [begin, end) into utf8.
   std::vector<std::pair<size_t, size_t>> spans;
   std::string runs;

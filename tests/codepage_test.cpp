@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "tests/case_names.h"
@@ -126,6 +127,47 @@ INSTANTIATE_TEST_SUITE_P(
         LongAnsiCase{"byte_0xff", "a\xFF" "b"},
         LongAnsiCase{"unassigned_pair", "\xA2\xA0" "z"},
         LongAnsiCase{"lead_byte_at_the_very_end", "a", "\xD1"}));
+
+}  // namespace
+}  // namespace animal_ids
+
+namespace animal_ids {
+namespace {
+
+// The table's way from UTF-8 either gives what the platform's conversion
+// gives, or nothing, and the text takes the long way.
+struct ByPairsCase {
+  const char* what;
+  std::string utf8;
+  bool byTable;
+};
+
+class AnsiFromUtf8ByPairsCases : public ::testing::TestWithParam<ByPairsCase> {};
+
+TEST_P(AnsiFromUtf8ByPairsCases, GivesThePlatformsConversionOrNothing) {
+  const ByPairsCase& c = GetParam();
+  const std::optional<Text> ansi = AnsiFromUtf8ByPairs(c.utf8);
+  EXPECT_EQ(ansi.has_value(), c.byTable);
+  if (ansi) {
+    EXPECT_EQ(*ansi, AnsiFromUtf8(c.utf8));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnsiFromUtf8ByPairsCases,
+    ::testing::Values(
+        ByPairsCase{"catalogue", "<animal id=\"1005\" name=\"羊\" price=\"50\">\n</animal>\n", true},
+        ByPairsCase{"ascii", "plain text, eight bytes and more", true},
+        ByPairsCase{"empty", "", true},
+        ByPairsCase{"two_byte_sequence", "\xC2\xA7 \xC3\xA9", true},  // § é
+        ByPairsCase{"gbk_extension", "\xE4\xB8\x82", true},          // 丂
+        ByPairsCase{"zero_byte", "a\0b"s, false},
+        ByPairsCase{"invalid_byte", "a\xFF" "b", false},
+        ByPairsCase{"cut_sequence", "\xE7\xBE", false},
+        ByPairsCase{"overlong", "\xE0\x80\xAF", false},
+        ByPairsCase{"surrogate", "\xED\xA0\x80", false},
+        ByPairsCase{"four_byte_sequence", "\xF0\x9F\x90\x91", false},  // a sheep emoji
+        ByPairsCase{"not_in_the_code_page", "\xED\x95\x9C", false}));  // 한
 
 }  // namespace
 }  // namespace animal_ids

@@ -1,7 +1,11 @@
 #include "web/codepage.h"
 
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace animal_ids {
 namespace {
@@ -20,7 +24,7 @@ constexpr int kTrails = kLastTrail - kFirstTrail + 1;
 // character at a time without going through UTF-16 as a whole.
 class PairTable {
  public:
-  PairTable() : units_((kLastLead - kFirstLead + 1) * kTrails, u'\0') {
+  PairTable() : units_((kLastLead - kFirstLead + 1) * kTrails, u'\0'), pairs_(0x10000, 0) {
     std::string probe;
     probe.reserve(units_.size() * 3);
     for (int lead = kFirstLead; lead <= kLastLead; ++lead) {
@@ -55,6 +59,10 @@ class PairTable {
       const std::string_view pair(probe.data() + 3 * i, 2);
       if (std::string_view(encoded).substr(at, end - at) != pair) units_[i] = u'\0';
       at = end + 1;
+      if (units_[i]) {
+        pairs_[units_[i]] = static_cast<std::uint16_t>(
+            static_cast<unsigned char>(probe[3 * i]) << 8 | static_cast<unsigned char>(probe[3 * i + 1]));
+      }
     }
   }
 
@@ -68,8 +76,12 @@ class PairTable {
     return units_[static_cast<size_t>((lead - kFirstLead) * kTrails + trail - kFirstTrail)];
   }
 
+  // The pair (lead * 256 + trail) that the unit encodes to, or 0.
+  std::uint16_t Pair(char16_t unit) const { return pairs_[unit]; }
+
  private:
   std::u16string units_;
+  std::vector<std::uint16_t> pairs_;
 };
 
 const PairTable& Pairs() {
@@ -102,6 +114,50 @@ bool DecodeByPairs(std::string_view text, Emit emit) {
 }
 
 }  // namespace
+
+std::optional<Text> AnsiFromUtf8ByPairs(std::string_view utf8) {
+  const PairTable& pairs = Pairs();
+  std::string ansi;
+  // No character takes more bytes in the ANSI code page than in UTF-8.
+  ansi.reserve(utf8.size());
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  auto byte = [&](size_t k) { return static_cast<unsigned char>(utf8[k]); };
+  auto continuation = [&](size_t k) { return k < utf8.size() && (byte(k) & 0xC0) == 0x80; };
+  for (size_t i = 0; i < utf8.size();) {
+    // ASCII is copied as it stands, eight bytes at a time where it can be.
+    size_t end = i;
+    while (utf8.size() - end >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, utf8.data() + end, sizeof word);
+      if (word & kHighBits) break;
+      end += 8;
+    }
+    while (end < utf8.size() && byte(end) < 0x80) ++end;
+    if (end > i) {
+      if (utf8.substr(i, end - i).find('\0') != std::string_view::npos) return std::nullopt;
+      ansi.append(utf8.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    // A well-formed two- or three-byte sequence outside the surrogates, or the long way.
+    unsigned unit = 0;
+    if (byte(i) >= 0xC2 && byte(i) < 0xE0 && continuation(i + 1)) {
+      unit = (byte(i) & 0x1Fu) << 6 | (byte(i + 1) & 0x3Fu);
+      i += 2;
+    } else if (byte(i) >= 0xE0 && byte(i) < 0xF0 && continuation(i + 1) && continuation(i + 2)) {
+      unit = (byte(i) & 0x0Fu) << 12 | (byte(i + 1) & 0x3Fu) << 6 | (byte(i + 2) & 0x3Fu);
+      if (unit < 0x800 || (unit >= 0xD800 && unit < 0xE000)) return std::nullopt;
+      i += 3;
+    } else {
+      return std::nullopt;
+    }
+    const std::uint16_t pair = pairs.Pair(static_cast<char16_t>(unit));
+    if (pair == 0) return std::nullopt;
+    ansi += static_cast<char>(pair >> 8);
+    ansi += static_cast<char>(pair & 0xFF);
+  }
+  return Text(std::move(ansi));
+}
 
 Text Utf8ToAnsi(const Bytes& data) { return AnsiFromUtf8(data.view()); }
 

@@ -3,6 +3,7 @@
 // Conversions between the network's UTF-8, UTF-16 and the ANSI code page in
 // which every text of the program is held.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,12 @@ std::string AnsiToUtf8(const Text& text);
 Text AnsiFromUtf8(std::string_view utf8);
 std::u16string AnsiToWide(const Text& text);
 Text AnsiFromWide(std::u16string_view wide);
+
+// AnsiFromUtf8 of a text without a zero byte, a character at a time from a
+// table the platform's conversion made once; nothing where a character is
+// not two or three well-formed bytes of a character the code page holds as
+// two bytes, and the text must then take the long way.
+std::optional<Text> AnsiFromUtf8ByPairs(std::string_view utf8);
 
 // The platform's two conversion primitives, one backend per platform.
 // Decoding turns an invalid sequence into the platform's substitute (U+FFFD
