@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -16,62 +17,37 @@ bool IsSpace(unsigned char byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
 }
 
-constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-// Whether some byte of the word equals the byte that fills pattern (for a word of ASCII bytes).
-bool HasByte(std::uint64_t word, std::uint64_t pattern) {
-  const std::uint64_t x = word ^ pattern;
-  return ((x - kLowBits) & ~x & kHighBits) != 0;
-}
-
-// Whether the eight bytes at p are ASCII and none of them is '"', '\'' or '>'.
-bool IsPlainWord(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return (word & kHighBits) == 0 && !HasByte(word, kLowBits * '"') &&
-         !HasByte(word, kLowBits * '\'') && !HasByte(word, kLowBits * '>');
-}
-
-// The offset of the quote that closes a quoted value whose first byte is at
-// from, or -1 when none stands before limit. A byte of 0x80 or above takes
-// the byte after it into its character, and a byte below 0x80 always ends a
-// character, so a quote found by a plain search is a character of its own
-// when an even number of such bytes stands right before it.
-int ClosingQuote(const char* d, int from, int limit, char quote) {
-  for (int at = from; at < limit;) {
-    const void* hit = std::memchr(d + at, quote, static_cast<size_t>(limit - at));
-    if (!hit) return -1;
-    const int q = static_cast<int>(static_cast<const char*>(hit) - d);
-    int run = 0;
-    while (q - run > at && static_cast<unsigned char>(d[q - run - 1]) >= 0x80) ++run;
-    if (run % 2 == 0) return q;
-    at = q + 1;
-  }
-  return -1;
-}
+// What a byte means to a start tag: 0 nothing, 1 a byte of 0x80 or above
+// (the first of a two-byte character), 2 a quote, 3 the '>' that ends it.
+constexpr std::array<unsigned char, 256> kTagBytes = [] {
+  std::array<unsigned char, 256> kinds{};
+  for (int b = 0x80; b < 256; ++b) kinds[static_cast<size_t>(b)] = 1;
+  kinds['"'] = kinds['\''] = 2;
+  kinds['>'] = 3;
+  return kinds;
+}();
 
 // The length of the start tag at offset begin (up to and including its '>',
 // quoted values skipped), or -1 when it does not end before offset limit.
 int StartTagLength(const Text& doc, int begin, int limit) {
-  const char* d = doc.c_str();
-  for (int i = begin; i < limit; ++i) {
-    // Eight bytes that hold no high byte, no quote and no '>' change nothing.
-    if (limit - i >= 8 && IsPlainWord(d + i)) {
-      i += 7;
-      continue;
-    }
-    const unsigned char c = static_cast<unsigned char>(d[i]);
-    if (c >= 0x80) {
-      ++i;
-    } else if (c == '>') {
-      return i + 1 - begin;
-    } else if (c == '"' || c == '\'') {
-      i = ClosingQuote(d, i + 1, limit, static_cast<char>(c));
-      if (i == -1) return -1;
+  const auto* d = reinterpret_cast<const unsigned char*>(doc.c_str());
+  for (int i = begin;;) {
+    while (i < limit && kTagBytes[d[i]] == 0) ++i;
+    if (i >= limit) return -1;
+    switch (kTagBytes[d[i]]) {
+      case 1:
+        i += 2;
+        break;
+      case 3:
+        return i + 1 - begin;
+      default: {
+        const unsigned char quote = d[i];
+        for (++i; i < limit && d[i] != quote;) i += d[i] >= 0x80 ? 2 : 1;
+        if (i >= limit) return -1;
+        ++i;
+      }
     }
   }
-  return -1;
 }
 
 // The first match of needle in text at or after offset from, walking by
@@ -107,6 +83,7 @@ size_t AttributeValue(std::string_view tag, std::string_view marker, size_t from
 // Steps over characters from a character start up to target, eight ASCII bytes at a time where
 // it can; the result is target when target starts a character, target + 1 when it is a second byte.
 size_t WalkTo(std::string_view text, size_t at, size_t target) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
   while (at < target) {
     if (target - at >= 8) {
       std::uint64_t word;

@@ -92,6 +92,27 @@ const PairTable& Pairs() {
 // Below this size a text goes through the platform's conversion as it is.
 constexpr size_t kLongText = 4096;
 
+// Gathers units in a small buffer and appends them to the output a buffer at a time.
+template <typename Unit>
+class Chunked {
+ public:
+  explicit Chunked(std::basic_string<Unit>& output) : output_(output) {}
+  void Put(Unit unit) {
+    buffer_[count_++] = unit;
+    if (count_ == kSize) Flush();
+  }
+  void Flush() {
+    output_.append(buffer_, count_);
+    count_ = 0;
+  }
+
+ private:
+  static constexpr size_t kSize = 4096;
+  std::basic_string<Unit>& output_;
+  Unit buffer_[kSize];
+  size_t count_ = 0;
+};
+
 // Decodes an ANSI text character by character, handing each unit to emit;
 // false, with part of the text emitted, when some byte is not ASCII nor part
 // of a pair in the table: the caller then converts the whole text the long way.
@@ -176,18 +197,20 @@ std::string AnsiToUtf8(const Text& text) {
     std::string utf8;
     // One byte stays one byte, and two become at most three.
     utf8.reserve(text.view().size() / 2 * 3 + 1);
+    Chunked<char> out(utf8);
     const bool whole = DecodeByPairs(text.view(), [&](char16_t unit) {
       if (unit < 0x80) {
-        utf8 += static_cast<char>(unit);
+        out.Put(static_cast<char>(unit));
       } else if (unit < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (unit >> 6));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+        out.Put(static_cast<char>(0xC0 | (unit >> 6)));
+        out.Put(static_cast<char>(0x80 | (unit & 0x3F)));
       } else {
-        utf8 += static_cast<char>(0xE0 | (unit >> 12));
-        utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+        out.Put(static_cast<char>(0xE0 | (unit >> 12)));
+        out.Put(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+        out.Put(static_cast<char>(0x80 | (unit & 0x3F)));
       }
     });
+    out.Flush();
     if (whole) return utf8;
   }
   return EncodeFromWide(CodePage::kUtf8, DecodeToWide(CodePage::kAnsi, text.view()));
@@ -202,7 +225,10 @@ std::u16string AnsiToWide(const Text& text) {
   if (text.view().size() >= kLongText) {
     std::u16string wide;
     wide.reserve(text.view().size());
-    if (DecodeByPairs(text.view(), [&](char16_t unit) { wide += unit; })) return wide;
+    Chunked<char16_t> out(wide);
+    const bool whole = DecodeByPairs(text.view(), [&](char16_t unit) { out.Put(unit); });
+    out.Flush();
+    if (whole) return wide;
   }
   return DecodeToWide(CodePage::kAnsi, text.view());
 }
