@@ -50,13 +50,22 @@ int StartTagLength(const Text& doc, int begin, int limit) {
   }
 }
 
+// Compared byte by byte: the prefixes are a few bytes, and most differ at the second.
+bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
+  if (at > text.size() || text.size() - at < prefix.size()) return false;
+  for (size_t k = 0; k < prefix.size(); ++k) {
+    if (text[at + k] != prefix[k]) return false;
+  }
+  return true;
+}
+
 // The first match of needle in text at or after offset from, walking by
 // characters from there (a byte of 0x80 or above and the one after it are one
 // character, whose second byte never starts a match), as FindText does; npos
 // when there is none.
 size_t FindInTag(std::string_view text, std::string_view needle, size_t from) {
   for (size_t at = from; at < text.size() && text.size() - at >= needle.size();) {
-    if (text[at] == needle[0] && text.compare(at, needle.size(), needle) == 0) return at;
+    if (StartsWith(text, at, needle)) return at;
     at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
   }
   return std::string_view::npos;
@@ -96,10 +105,6 @@ size_t WalkTo(std::string_view text, size_t at, size_t target) {
     at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
   }
   return at;
-}
-
-bool StartsWith(std::string_view text, size_t at, std::string_view prefix) {
-  return text.substr(at, prefix.size()) == prefix;
 }
 
 // The offset just past the first end marker at or after offset from, walking

@@ -92,44 +92,38 @@ const PairTable& Pairs() {
 // Below this size a text goes through the platform's conversion as it is.
 constexpr size_t kLongText = 4096;
 
-// Gathers units in a small buffer and appends them to the output a buffer at a time.
-template <typename Unit>
-class Chunked {
- public:
-  explicit Chunked(std::basic_string<Unit>& output) : output_(output) {}
-  void Put(Unit unit) {
-    buffer_[count_++] = unit;
-    if (count_ == kSize) Flush();
+// The end of the run of ASCII bytes that starts at from, eight bytes at a time where it can.
+size_t AsciiRunEnd(std::string_view text, size_t from) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  while (text.size() - from >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + from, sizeof word);
+    if (word & kHighBits) break;
+    from += 8;
   }
-  void Flush() {
-    output_.append(buffer_, count_);
-    count_ = 0;
-  }
+  while (from < text.size() && static_cast<unsigned char>(text[from]) < 0x80) ++from;
+  return from;
+}
 
- private:
-  static constexpr size_t kSize = 4096;
-  std::basic_string<Unit>& output_;
-  Unit buffer_[kSize];
-  size_t count_ = 0;
-};
-
-// Decodes an ANSI text character by character, handing each unit to emit;
-// false, with part of the text emitted, when some byte is not ASCII nor part
-// of a pair in the table: the caller then converts the whole text the long way.
-template <typename Emit>
-bool DecodeByPairs(std::string_view text, Emit emit) {
+// Decodes an ANSI text from the table: each run of ASCII goes to ascii as it
+// stands, each two-byte character's unit to pair. False, with part of the
+// text handed on, when some byte is neither ASCII nor part of a pair in the
+// table: the caller then converts the whole text the long way.
+template <typename Ascii, typename Pair>
+bool DecodeByPairs(std::string_view text, Ascii ascii, Pair pair) {
   const PairTable& pairs = Pairs();
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      emit(static_cast<char16_t>(byte));
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      const size_t end = AsciiRunEnd(text, i);
+      ascii(text.substr(i, end - i));
+      i = end;
       continue;
     }
     if (i + 1 == text.size()) return false;
     const char16_t unit = pairs.Unit(text.data() + i);
     if (unit == u'\0') return false;
-    emit(unit);
-    ++i;
+    pair(unit);
+    i += 2;
   }
   return true;
 }
@@ -141,19 +135,11 @@ std::optional<Text> AnsiFromUtf8ByPairs(std::string_view utf8) {
   std::string ansi;
   // No character takes more bytes in the ANSI code page than in UTF-8.
   ansi.reserve(utf8.size());
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
   auto byte = [&](size_t k) { return static_cast<unsigned char>(utf8[k]); };
   auto continuation = [&](size_t k) { return k < utf8.size() && (byte(k) & 0xC0) == 0x80; };
   for (size_t i = 0; i < utf8.size();) {
-    // ASCII is copied as it stands, eight bytes at a time where it can be.
-    size_t end = i;
-    while (utf8.size() - end >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, utf8.data() + end, sizeof word);
-      if (word & kHighBits) break;
-      end += 8;
-    }
-    while (end < utf8.size() && byte(end) < 0x80) ++end;
+    // ASCII is copied as it stands.
+    const size_t end = AsciiRunEnd(utf8, i);
     if (end > i) {
       if (utf8.substr(i, end - i).find('\0') != std::string_view::npos) return std::nullopt;
       ansi.append(utf8.substr(i, end - i));
@@ -197,20 +183,21 @@ std::string AnsiToUtf8(const Text& text) {
     std::string utf8;
     // One byte stays one byte, and two become at most three.
     utf8.reserve(text.view().size() / 2 * 3 + 1);
-    Chunked<char> out(utf8);
-    const bool whole = DecodeByPairs(text.view(), [&](char16_t unit) {
-      if (unit < 0x80) {
-        out.Put(static_cast<char>(unit));
-      } else if (unit < 0x800) {
-        out.Put(static_cast<char>(0xC0 | (unit >> 6)));
-        out.Put(static_cast<char>(0x80 | (unit & 0x3F)));
-      } else {
-        out.Put(static_cast<char>(0xE0 | (unit >> 12)));
-        out.Put(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-        out.Put(static_cast<char>(0x80 | (unit & 0x3F)));
-      }
-    });
-    out.Flush();
+    const bool whole = DecodeByPairs(
+        text.view(), [&](std::string_view run) { utf8.append(run); },
+        [&](char16_t unit) {
+          // A pair's unit is never ASCII.
+          char bytes[3];
+          size_t n = 0;
+          if (unit < 0x800) {
+            bytes[n++] = static_cast<char>(0xC0 | (unit >> 6));
+          } else {
+            bytes[n++] = static_cast<char>(0xE0 | (unit >> 12));
+            bytes[n++] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+          }
+          bytes[n++] = static_cast<char>(0x80 | (unit & 0x3F));
+          utf8.append(bytes, n);
+        });
     if (whole) return utf8;
   }
   return EncodeFromWide(CodePage::kUtf8, DecodeToWide(CodePage::kAnsi, text.view()));
@@ -225,9 +212,9 @@ std::u16string AnsiToWide(const Text& text) {
   if (text.view().size() >= kLongText) {
     std::u16string wide;
     wide.reserve(text.view().size());
-    Chunked<char16_t> out(wide);
-    const bool whole = DecodeByPairs(text.view(), [&](char16_t unit) { out.Put(unit); });
-    out.Flush();
+    const bool whole = DecodeByPairs(
+        text.view(), [&](std::string_view run) { wide.append(run.begin(), run.end()); },
+        [&](char16_t unit) { wide += unit; });
     if (whole) return wide;
   }
   return DecodeToWide(CodePage::kAnsi, text.view());
