@@ -10,43 +10,32 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QtTest>
-#include <algorithm>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/main_window_qt.h"
+#include "bench/window_bench_options.h"
 #include "catalogue/catalogue.h"
 #include "web/codepage.h"
 
 using namespace animal_ids;
 
 int main(int argc, char** argv) {
-  std::string server, version = "115";
-  int runs = 5;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--server") server = argv[i + 1];
-    if (option == "--data-version") version = argv[i + 1];
-    if (option == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-  }
-  if (server.empty()) {
-    std::fputs("usage: window_bench_qt --server URL [--data-version V] [--runs N]\n", stderr);
-    return 2;
-  }
+  bench::WindowBenchOptions options;
+  if (!bench::ParseWindowBenchOptions(argc, argv, "window_bench_qt", options)) return 2;
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   auto* window = new MainWindowQt;
   window->show();
   if (!QTest::qWaitForWindowExposed(window)) std::fputs("the window was not exposed\n", stderr);
-  SetCatalogueServer(Text(server));
-  SetText(Control::编辑框6, AnsiFromUtf8(version));
+  SetCatalogueServer(Text(options.server));
+  SetText(Control::编辑框6, AnsiFromUtf8(options.version));
   auto* button = qobject_cast<QAbstractButton*>(window->control(Control::按钮4));
   auto* list = qobject_cast<QPlainTextEdit*>(window->control(Control::编辑框1));
 
   std::vector<double> took;
-  for (int run = 0; run <= runs; ++run) {
+  for (int run = 0; run <= options.runs; ++run) {
     SetText(Control::编辑框1, Text());
     QApplication::processEvents();
     QElapsedTimer timer;
@@ -65,8 +54,7 @@ int main(int argc, char** argv) {
     took.push_back(ms);
     std::printf("click on 按钮4: %.0f ms\n", ms);
   }
-  std::sort(took.begin(), took.end());
-  std::printf("median %.0f ms over %d runs\n", took[took.size() / 2], runs);
+  bench::PrintMedian(took);
   window->close();
   return 0;
 }

@@ -7,14 +7,12 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/main_window_win32.h"
+#include "bench/window_bench_options.h"
 #include "catalogue/catalogue.h"
 #include "web/codepage.h"
 
@@ -37,31 +35,21 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string server, version = "115";
-  int runs = 3;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--server") server = argv[i + 1];
-    if (option == "--data-version") version = argv[i + 1];
-    if (option == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-  }
-  if (server.empty()) {
-    std::fputs("usage: window_bench_win32 --server URL [--data-version V] [--runs N]\n", stderr);
-    return 2;
-  }
+  bench::WindowBenchOptions options;
+  if (!bench::ParseWindowBenchOptions(argc, argv, "window_bench_win32", options)) return 2;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!win32::RegisterWindowClasses(instance) || !win32::CreateMainWindow(instance, SW_SHOW)) {
     std::fputs("the window could not be created\n", stderr);
     return 1;
   }
   HandleWaitingMessages();
-  SetCatalogueServer(Text(server));
-  SetText(Control::编辑框6, AnsiFromUtf8(version));
+  SetCatalogueServer(Text(options.server));
+  SetText(Control::编辑框6, AnsiFromUtf8(options.version));
   HWND button = win32::ControlWindow(Control::按钮4);
   HWND list = win32::ControlWindow(Control::编辑框1);
 
   std::vector<double> took;
-  for (int run = 0; run <= runs; ++run) {
+  for (int run = 0; run <= options.runs; ++run) {
     SetText(Control::编辑框1, Text());
     HandleWaitingMessages();
     LARGE_INTEGER started, ended;
@@ -79,8 +67,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (run > 0) took.push_back(ms);  // the first round warms the caches and the server
   }
-  std::sort(took.begin(), took.end());
-  std::printf("median %.0f ms over %d runs\n", took[took.size() / 2], runs);
+  bench::PrintMedian(took);
   DestroyWindow(win32::MainWindowHandle());
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "catalogue/catalogue.h"
 
-#include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,27 +66,13 @@ Text FailureMessage(const HttpReply& reply) {
 
 bool IsAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
 
-// The offset of the first byte of 0x80 or above at or after from, eight bytes at a time;
-// the text's size when there is none.
-size_t NextHighByte(std::string_view text, size_t from) {
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-  while (text.size() - from >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + from, sizeof word);
-    if (word & kHighBits) break;
-    from += 8;
-  }
-  while (from < text.size() && IsAscii(text[from])) ++from;
-  return from;
-}
-
 // Whether every byte belongs to a well-formed UTF-8 sequence (no overlong
 // forms, no surrogates, nothing beyond U+10FFFF).
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x80) {
-      i = NextHighByte(bytes, i);
+      i = AsciiRunEnd(bytes, i);
       continue;
     }
     size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
@@ -142,7 +126,7 @@ Text DocumentToAnsi(std::string_view utf8) {
   // The non-ASCII runs, as offsets [begin, end) into utf8.
   std::vector<std::pair<size_t, size_t>> spans;
   std::string runs;
-  for (size_t i = NextHighByte(utf8, 0); i < utf8.size(); i = NextHighByte(utf8, i)) {
+  for (size_t i = AsciiRunEnd(utf8, 0); i < utf8.size(); i = AsciiRunEnd(utf8, i)) {
     size_t end = i;
     while (end < utf8.size() && !IsAscii(utf8[end])) ++end;
     spans.emplace_back(i, end);

@@ -455,4 +455,17 @@ int BytesToInteger(const Bytes& data) {
   return static_cast<std::int32_t>(value);
 }
 
+size_t AsciiRunEnd(std::string_view text, size_t from) {
+  // Eight bytes at a time where it can.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  while (text.size() - from >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + from, sizeof word);
+    if (word & kHighBits) break;
+    from += 8;
+  }
+  while (from < text.size() && static_cast<unsigned char>(text[from]) < 0x80) ++from;
+  return from;
+}
+
 }  // namespace animal_ids

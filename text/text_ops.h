@@ -4,8 +4,10 @@
 // Positions are 1-based byte positions, a failed search gives -1 (never 0),
 // and out-of-range positions and counts are clamped, never reported.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 
 #include "text/text.h"
 
@@ -62,5 +64,10 @@ Bytes TextToBytes(const Text& text);
 
 // The first four bytes as a little-endian signed integer; missing bytes count as zero.
 int BytesToInteger(const Bytes& data);
+
+// For the passes over whole documents (0-based offsets): the end of the run
+// of bytes below 0x80 that starts at from, the text's size when it runs to
+// the end.
+size_t AsciiRunEnd(std::string_view text, size_t from);
 
 }  // namespace animal_ids

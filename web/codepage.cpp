@@ -1,11 +1,12 @@
 #include "web/codepage.h"
 
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/text_ops.h"
 
 namespace animal_ids {
 namespace {
@@ -91,19 +92,6 @@ const PairTable& Pairs() {
 
 // Below this size a text goes through the platform's conversion as it is.
 constexpr size_t kLongText = 4096;
-
-// The end of the run of ASCII bytes that starts at from, eight bytes at a time where it can.
-size_t AsciiRunEnd(std::string_view text, size_t from) {
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-  while (text.size() - from >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + from, sizeof word);
-    if (word & kHighBits) break;
-    from += 8;
-  }
-  while (from < text.size() && static_cast<unsigned char>(text[from]) < 0x80) ++from;
-  return from;
-}
 
 // Decodes an ANSI text from the table: each run of ASCII goes to ascii as it
 // stands, each two-byte character's unit to pair. False, with part of the
