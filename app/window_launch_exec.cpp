@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/window_launch.h"
+#include "text/files_posix_internal.h"
 
 namespace animal_ids {
 namespace {
@@ -14,18 +15,9 @@ constexpr const char* kWindowProgram = "animal-ids-window";
 
 // The window program's path: this executable's directory, by its own bytes.
 std::string WindowProgramPath() {
-  std::string buffer(256, '\0');
-  for (;;) {
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return kWindowProgram;
-    if (static_cast<size_t>(length) < buffer.size()) {
-      buffer.resize(static_cast<size_t>(length));
-      break;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-  buffer.resize(buffer.rfind('/') + 1);
-  return buffer + kWindowProgram;
+  std::string path = files_posix_internal::ReadExecutablePath().value_or(std::string());
+  path.resize(path.rfind('/') + 1);
+  return path + kWindowProgram;
 }
 
 }  // namespace

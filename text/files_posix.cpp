@@ -109,24 +109,10 @@ RunDirectoryState& State() {
   return state;
 }
 
-// The whole link, however long: a buffer that comes back full may have cut it.
-std::optional<std::string> ReadExecutablePath() {
-  std::string buffer(256, '\0');
-  for (;;) {
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return std::nullopt;
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      buffer.resize(static_cast<std::size_t>(length));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 const RunDirectoryState& EstablishedState() {
   RunDirectoryState& state = State();
   if (!state.established) {
-    files_posix_internal::TakeRunDirectoryFrom(ReadExecutablePath().value_or(std::string()));
+    files_posix_internal::TakeRunDirectoryFrom(files_posix_internal::ReadExecutablePath().value_or(std::string()));
   }
   return state;
 }
@@ -180,6 +166,20 @@ bool SyncToDisk(int descriptor) {
 
 namespace files_posix_internal {
 
+// A buffer that comes back full may have cut the link.
+std::optional<std::string> ReadExecutablePath() {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(length));
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
 void TakeRunDirectoryFrom(const std::string& nativeExecutablePath) {
   RunDirectoryState& state = State();
   const std::size_t separator = nativeExecutablePath.rfind('/');
@@ -192,7 +192,7 @@ void TakeRunDirectoryFrom(const std::string& nativeExecutablePath) {
 }  // namespace files_posix_internal
 
 void EstablishRunDirectory() {
-  const std::optional<std::string> executable = ReadExecutablePath();
+  const std::optional<std::string> executable = files_posix_internal::ReadExecutablePath();
   files_posix_internal::TakeRunDirectoryFrom(executable.value_or(std::string()));
   if (!executable || executable->find('/') == std::string::npos) return;
   // The root directory's text is empty but the directory is still entered; when it cannot be

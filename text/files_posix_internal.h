@@ -1,7 +1,9 @@
 #pragma once
 
-// What files_posix.cpp opens to its tests, which cannot move the test executable.
+// What files_posix.cpp opens to its tests, which cannot move the test
+// executable, and to the program's other POSIX pieces.
 
+#include <optional>
 #include <string>
 
 namespace animal_ids::files_posix_internal {
@@ -10,5 +12,8 @@ namespace animal_ids::files_posix_internal {
 // EstablishRunDirectory takes it from the process's own, without changing the
 // current directory.
 void TakeRunDirectoryFrom(const std::string& nativeExecutablePath);
+
+// The process's own executable path, native bytes, however long; nothing when unreadable.
+std::optional<std::string> ReadExecutablePath();
 
 }  // namespace animal_ids::files_posix_internal
